@@ -1,0 +1,214 @@
+#include "commandinterface.h"
+
+#include <QDebug>
+#include <QRegExp>
+#include <QStringList>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+CommandBuilder::CommandBuilder(const char *templ)
+    : command(QString::fromLatin1(templ))
+    , upperCase(command.startsWith(QLatin1String("%1")))
+{
+}
+
+CommandBuilder &CommandBuilder::fill(const QString &value)
+{
+    command = command.arg(value);
+    return *this;
+}
+
+CommandBuilder &CommandBuilder::hex(int value)
+{
+    command = command.arg(value, 1, 16, QLatin1Char(' '));
+    return *this;
+}
+
+CommandBuilder &CommandBuilder::decimal(int value)
+{
+    return fill(QString::number(value));
+}
+
+CommandBuilder &CommandBuilder::flag(bool value)
+{
+    return fill(value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+CommandBuilder &CommandBuilder::number(double value)
+{
+    return fill(QString::number(value, 'g', 6));
+}
+
+CommandBuilder &CommandBuilder::address(const QHostAddress &value)
+{
+    return fill(value.toString());
+}
+
+QString CommandBuilder::text() const
+{
+    return upperCase ? command.toUpper() : command;
+}
+
+namespace ReplyConversion {
+
+QString text(const QByteArray &reply)
+{
+    const int nul = reply.indexOf('\0');
+    return QString::fromUtf8(nul < 0 ? reply : reply.left(nul));
+}
+
+QString value(const QByteArray &reply)
+{
+    const QRegExp separators(QStringLiteral("[=\r\n]"));
+    const QStringList parts = text(reply).split(separators, Qt::SkipEmptyParts);
+    return parts.size() >= 2 ? parts.at(1) : QString();
+}
+
+bool toInt(const QString &value, int &field)
+{
+    bool ok = false;
+    const int converted = value.trimmed().toInt(&ok, 10);
+    if (ok)
+        field = converted;
+    return ok;
+}
+
+bool toBool(const QString &value, bool &field)
+{
+    int converted = 0;
+    if (!toInt(value, converted))
+        return false;
+    field = converted != 0;
+    return true;
+}
+
+bool toDouble(const QString &value, double &field)
+{
+    bool ok = false;
+    const double converted = value.toDouble(&ok);
+    if (ok)
+        field = converted;
+    return ok;
+}
+
+QHostAddress toAddress(const QString &value)
+{
+    return QHostAddress(value);
+}
+
+void toConfig(const QString &value, int &moduleId, int &axisNum)
+{
+    bool ok = false;
+    if (value.size() >= 1) {
+        const int unitNumber = value.mid(0, 1).toInt(&ok, 16);
+        if (ok)
+            moduleId = unitNumber;
+    }
+    if (value.size() >= 2) {
+        const int lastAxis = value.mid(1, 1).toInt(&ok, 16);
+        if (ok)
+            axisNum = lastAxis + 1;
+    }
+}
+
+double toRefOffset(const QString &value, bool refUse)
+{
+    double offset = 0.0;
+    if (refUse && toDouble(value, offset))
+        return offset;
+    return std::nan("");
+}
+
+} // namespace ReplyConversion
+
+CommandBuilder CommandInterface::unitCommand(const char *templ) const
+{
+    CommandBuilder command(templ);
+    command.hex(moduleId);
+    return command;
+}
+
+CommandBuilder CommandInterface::axisCommand(const char *templ, int axis) const
+{
+    CommandBuilder command(templ);
+    command.hex(moduleId).hex(axis);
+    return command;
+}
+
+bool CommandInterface::stopRequested() const
+{
+    return QThread::currentThread()->isInterruptionRequested();
+}
+
+void CommandInterface::pause(int milliseconds)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void CommandInterface::send(const CommandBuilder &command, int pauseMs)
+{
+    if (stopRequested())
+        return;
+    const QString text = command.text();
+    qDebug() << text;
+    socket->write(text.toUtf8());
+    socket->flush();
+    pause(pauseMs);
+}
+
+bool CommandInterface::waitForReply()
+{
+    return socket->waitForReadyRead(replyWaitMs);
+}
+
+std::optional<QByteArray> CommandInterface::exchange(const QString &command)
+{
+    if (stopRequested())
+        return std::nullopt;
+    qDebug() << command;
+    socket->write(command.toUtf8());
+    std::optional<QByteArray> reply;
+    if (waitForReply())
+        reply = socket->readAll();
+    else
+        qDebug() << "command timeout : " << command;
+    pause(commandPauseMs);
+    return reply;
+}
+
+void CommandInterface::query(const CommandBuilder &command, int &field)
+{
+    if (const auto reply = exchange(command.text()))
+        ReplyConversion::toInt(ReplyConversion::value(*reply), field);
+}
+
+void CommandInterface::query(const CommandBuilder &command, bool &field)
+{
+    if (const auto reply = exchange(command.text()))
+        ReplyConversion::toBool(ReplyConversion::value(*reply), field);
+}
+
+void CommandInterface::query(const CommandBuilder &command, double &field)
+{
+    if (const auto reply = exchange(command.text()))
+        ReplyConversion::toDouble(ReplyConversion::value(*reply), field);
+}
+
+void CommandInterface::query(const CommandBuilder &command, QHostAddress &field)
+{
+    if (const auto reply = exchange(command.text()))
+        field = ReplyConversion::toAddress(ReplyConversion::value(*reply));
+}
+
+void CommandInterface::query(const CommandBuilder &command, QString &field)
+{
+    if (const auto reply = exchange(command.text())) {
+        const QString value = ReplyConversion::value(*reply);
+        if (!value.isNull())
+            field = value;
+    }
+}

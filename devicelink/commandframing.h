@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QString>
+
+// Everything about the module's command text that needs no socket: building a
+// command from its template, and taking a reply apart into a field value. Kept
+// free of I/O so it can be tested and fuzzed on its own.
+
+// Fills a command template's %1, %2, ... in order. Templates that begin with the
+// unit number or axis index ("%1...") are upper-cased as a whole, so hex digits and
+// a double's exponent letter go out as A-F and E; global commands keep their case.
+class CommandBuilder
+{
+public:
+    explicit CommandBuilder(const char *templ);
+
+    CommandBuilder &hex(int value);          // unit number, axis index
+    CommandBuilder &decimal(int value);      // integer values, set and setting numbers
+    CommandBuilder &flag(bool value);        // 0 or 1
+    CommandBuilder &number(double value);    // %g, 6 significant digits, C locale
+    CommandBuilder &address(const QHostAddress &value); // dotted decimal
+
+    QString text() const;
+
+private:
+    CommandBuilder &fill(const QString &value);
+
+    QString command;
+    bool upperCase;
+};
+
+namespace ReplyConversion {
+
+// The bytes up to the first NUL, decoded as UTF-8.
+QString text(const QByteArray &reply);
+
+// The value part of a reply: the bytes up to the first NUL, decoded as UTF-8, split
+// at '=', CR and LF with empty parts dropped, second part. A reply that splits into
+// fewer than two parts has no value: the null string, which no conversion accepts.
+QString value(const QByteArray &reply);
+
+bool toInt(const QString &value, int &field);
+bool toBool(const QString &value, bool &field);
+bool toDouble(const QString &value, double &field);
+QHostAddress toAddress(const QString &value);
+// "CONFIG=?": first hex digit is the unit number, the second the axis count less one.
+void toConfig(const QString &value, int &moduleId, int &axisNum);
+// "LO=?": the offset only counts on an axis that uses the reference point.
+double toRefOffset(const QString &value, bool refUse);
+
+} // namespace ReplyConversion

@@ -1,0 +1,109 @@
+#include "commandinterface.h"
+
+#include <QDebug>
+#include <QMetaType>
+#include <QMutexLocker>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+CommandInterface::CommandInterface(QObject *parent)
+    : QObject(parent)
+    , moduleId(-1)
+    , axisNum(-1)
+    , inchEnabled(false)
+    , resolution{}
+    , direction{}
+    , measMode{}
+    , preset{}
+    , compHigh{}
+    , compLow{}
+    , compSet{}
+    , refUse{}
+    , extStartInput(0)
+    , separator(0)
+    , dataFormat(2)
+    , outputTrigger(0)
+    , unit(0)
+    , flowControl(0)
+    , refOffset{}
+    , moduleIpAddr(QStringLiteral("192.168.0.100"))
+    , subnetMask(QStringLiteral("255.255.255.0"))
+    , plcIpAddr(QStringLiteral("192.168.0.10"))
+    , plcEtherPort(60000)
+    , usingPlcLink(false)
+    , linkProtocol{}
+    , finsSA1(0)
+    , finsDA1(0)
+    , finsDNA(0)
+    , cmodeUnitNo(0)
+    , ctrlFlagAddr(0)
+    , paramAddr{}
+    , measDataAddr(0)
+    , measValue{}
+    , judge{}
+    , socket(new QTcpSocket(this))
+{
+    std::fill(std::begin(resolution), std::end(resolution), 1);
+    std::fill(std::begin(compSet), std::end(compSet), 1);
+    std::fill(std::begin(refOffset), std::end(refOffset), std::nan(""));
+
+    qRegisterMetaType<QAbstractSocket::SocketError>("QAbstractSocket::SocketError");
+
+    connect(socket, &QTcpSocket::connected, this, &CommandInterface::getParameter,
+            Qt::QueuedConnection);
+    connect(socket, &QTcpSocket::disconnected, this, &CommandInterface::onDisconnected,
+            Qt::QueuedConnection);
+#if QT_VERSION >= QT_VERSION_CHECK(5, 15, 0)
+    connect(socket, &QTcpSocket::errorOccurred, this, &CommandInterface::onErrorOccurred);
+#else
+    connect(socket, QOverload<QAbstractSocket::SocketError>::of(&QAbstractSocket::error), this,
+            &CommandInterface::onErrorOccurred);
+#endif
+}
+
+CommandInterface::~CommandInterface() = default;
+
+void CommandInterface::connectToHost(uint address, int port)
+{
+    qDebug() << "commandIf" << QThread::currentThreadId();
+    socket->connectToHost(QHostAddress(static_cast<quint32>(address)), static_cast<quint16>(port),
+                          QIODevice::ReadWrite);
+}
+
+void CommandInterface::disconnectFromHost()
+{
+    socket->disconnectFromHost();
+}
+
+void CommandInterface::onDisconnected()
+{
+    emit transmitDisconnected();
+}
+
+MeasurementSnapshot CommandInterface::measurementSnapshot() const
+{
+    MeasurementSnapshot snapshot;
+    QMutexLocker lock(&measurementMutex);
+    std::copy(std::begin(measValue), std::end(measValue), std::begin(snapshot.measValue));
+    std::copy(std::begin(modeText), std::end(modeText), std::begin(snapshot.modeText));
+    std::copy(std::begin(judge), std::end(judge), std::begin(snapshot.judge));
+    return snapshot;
+}
+
+bool CommandInterface::requestMeasurePoll()
+{
+    bool idle = false;
+    if (!pollPending.compare_exchange_strong(idle, true))
+        return false;
+    QMetaObject::invokeMethod(this, &CommandInterface::sendUpdateMeasure, Qt::QueuedConnection);
+    return true;
+}
+
+int CommandInterface::perAxisCount() const
+{
+    return std::clamp(axisNum, 0, 16);
+}

@@ -1,0 +1,205 @@
+#pragma once
+
+#include "commandframing.h"
+
+#include <QAbstractSocket>
+#include <QByteArray>
+#include <QHostAddress>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <optional>
+
+class QTcpSocket;
+
+// One consistent reading of the monitor fields, copied out under the link's lock.
+struct MeasurementSnapshot
+{
+    double measValue[16];
+    QString modeText[16];
+    int judge[16];
+};
+
+// The only object that talks to the counter module. It lives in a worker thread,
+// owns the socket and the parameter store, and is driven through queued signals.
+// Its source is split by role: connection and slots here, framing in
+// commandframing.cpp, one line per command in commandcatalogue.cpp, the "R" poll in
+// measurementreadout.cpp and the long operations in operationsequences.cpp.
+class CommandInterface : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CommandInterface(QObject *parent = nullptr);
+    ~CommandInterface() override;
+
+    // Parameter store. The window writes these fields just before it emits a request
+    // and reads them after the matching completion signal; the queued signal is the
+    // hand-off. The three measurement fields are the exception: they are replaced by
+    // every poll, so the window reads them through measurementSnapshot().
+    int moduleId;
+    int axisNum;
+    bool inchEnabled;
+    int resolution[16];
+    bool direction[16];
+    int measMode[16];
+    double preset[16];
+    double compHigh[4][16];
+    double compLow[4][16];
+    int compSet[16];
+    bool refUse[16];
+    int extStartInput;
+    int separator;
+    int dataFormat;
+    int outputTrigger;
+    int unit;
+    int flowControl;
+    double refOffset[16];
+    QString version;
+    QHostAddress moduleIpAddr;
+    QHostAddress subnetMask;
+    QHostAddress plcIpAddr;
+    int plcEtherPort;
+    bool usingPlcLink;
+    int linkProtocol[3];
+    int finsSA1;
+    int finsDA1;
+    int finsDNA;
+    int cmodeUnitNo;
+    int ctrlFlagAddr;
+    int paramAddr[16];
+    int measDataAddr;
+    double measValue[16];
+    QString modeText[16];
+    int judge[16];
+
+    QTcpSocket *socket;
+
+    // Thread-safe: copies the latest reading while no poll is writing it.
+    MeasurementSnapshot measurementSnapshot() const;
+
+    // Thread-safe: queues one measurement poll unless one is already queued or
+    // running, so a silent module cannot build up a backlog of polls. Returns
+    // whether a poll was queued.
+    bool requestMeasurePoll();
+    bool measurePollPending() const { return pollPending.load(); }
+
+    // The command catalogue: one member per command form. Each is one paced
+    // transaction; the values always come from (and replies go to) the store.
+    void writeResolution(int axis);
+    void queryResolution(int axis);
+    void writeDirection(int axis);
+    void queryDirection(int axis);
+    void writeMeasMode(int axis);
+    void queryMeasMode(int axis);
+    void writePreset(int axis);
+    void queryPreset(int axis);
+    void writeCompHigh(int axis, int set);
+    void queryCompHigh(int axis, int set);
+    void writeCompLow(int axis, int set);
+    void queryCompLow(int axis, int set);
+    void writeCompSet(int axis);
+    void queryCompSet(int axis);
+    void writeRefUse(int axis);
+    void queryRefUse(int axis);
+    void queryRefOffset(int axis);
+    void clearRefPoint(int axis);
+
+    void writeExtStartInput();
+    void queryExtStartInput();
+    void writeSeparator();
+    void querySeparator();
+    void writeDataFormat();
+    void queryDataFormat();
+    void writeOutputTrigger();
+    void queryOutputTrigger();
+    void writeUnit();
+    void queryUnit();
+    void writeFlowControl();
+    void queryFlowControl();
+    void queryVersion();
+
+    void queryConfig();
+    void writeModuleIpAddr();
+    void queryModuleIpAddr();
+    void writeSubnetMask();
+    void querySubnetMask();
+    void writePlcEtherPort();
+    void queryPlcEtherPort();
+    void writeUsingPlcLink();
+    void queryUsingPlcLink();
+    void writeLinkProtocol(int setting);
+    void queryLinkProtocol(int setting);
+    void writeFinsSA1();
+    void queryFinsSA1();
+    void writeFinsDA1();
+    void queryFinsDA1();
+    void writeFinsDNA();
+    void queryFinsDNA();
+    void writeCmodeUnitNo();
+    void queryCmodeUnitNo();
+    void writePlcIpAddr();
+    void queryPlcIpAddr();
+    void writeCtrlFlagAddr();
+    void queryCtrlFlagAddr();
+    void writeParamAddr(int axis);
+    void queryParamAddr(int axis);
+    void writeMeasDataAddr();
+    void queryMeasDataAddr();
+
+    void openSettingBracket();   // SETUP
+    void closeSettingBracket();  // CLOSE
+    void resetToFactorySettings(); // FACTRST
+    void restartModule();        // CRASH
+
+signals:
+    void transmitConnected();
+    void transmitDisconnected();
+    void onErrorOccurred(QAbstractSocket::SocketError socketError);
+    void onCompleteMeasureSetting();
+    void onCompleteRefPointSetting(int id);
+    void onCompleteRefPointClear(int id);
+    void onCompletePLCLinkSetting();
+    void onCompleteUpdateMeasure();
+    void setProgress(int progress);
+    void setProgMaximum(int maximum);
+
+public slots:
+    void connectToHost(uint address, int port);
+    void disconnectFromHost();
+    void getParameter();
+    void onDisconnected();
+    void sendMeasureSetting();
+    void sendRefPointSetting(int id);
+    void sendRefPointClear(int id);
+    void sendPLCLinkSetting();
+    void sendUpdateMeasure();
+    void sendFactoryReset();
+    void sendCrash();
+
+private:
+    static constexpr int replyWaitMs = 1000;
+    static constexpr int commandPauseMs = 10;
+    static constexpr int setupPauseMs = 1000; // the module needs a second to open its setting mode
+
+    // Framing (commandframing.cpp).
+    CommandBuilder unitCommand(const char *templ) const;
+    CommandBuilder axisCommand(const char *templ, int axis) const;
+    void send(const CommandBuilder &command, int pauseMs = commandPauseMs);
+    std::optional<QByteArray> exchange(const QString &command);
+    void query(const CommandBuilder &command, int &field);
+    void query(const CommandBuilder &command, bool &field);
+    void query(const CommandBuilder &command, double &field);
+    void query(const CommandBuilder &command, QHostAddress &field);
+    void query(const CommandBuilder &command, QString &field);
+    bool waitForReply();
+    void pause(int milliseconds);
+    bool stopRequested() const;
+
+    int perAxisCount() const;
+
+    mutable QMutex measurementMutex;
+    std::atomic<bool> pollPending{false};
+};

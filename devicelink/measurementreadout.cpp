@@ -1,0 +1,90 @@
+#include "commandinterface.h"
+#include "measurementreadout.h"
+
+#include <QDebug>
+#include <QMutexLocker>
+#include <QTcpSocket>
+
+#include <algorithm>
+#include <cmath>
+
+namespace MeasurementReadout {
+
+int fieldWidth(int dataFormat)
+{
+    switch (dataFormat) {
+    case 0:
+        return 10;
+    case 2:
+        return 13;
+    default:
+        return 12;
+    }
+}
+
+static void decodeModeLetter(QChar letter, QString &modeText)
+{
+    switch (letter.unicode()) {
+    case 'N': modeText = QStringLiteral("REAL"); break;
+    case 'A': modeText = QStringLiteral("MAX"); break;
+    case 'I': modeText = QStringLiteral("MIN"); break;
+    case 'P': modeText = QStringLiteral("P-P"); break;
+    default: break;
+    }
+}
+
+static void decodeComparatorLetter(QChar letter, int &judge)
+{
+    switch (letter.unicode()) {
+    case 'G': judge = 1; break;
+    case 'U': judge = 2; break;
+    case 'L': judge = 0; break;
+    case 'E': judge = 255; break;
+    default: break;
+    }
+}
+
+void decode(const QString &reply, int dataFormat, int axisCount, double *measValue,
+            QString *modeText, int *judge)
+{
+    const int width = fieldWidth(dataFormat);
+    const int axes = std::min(axisCount, 16);
+    for (int axis = 0; axis < axes; ++axis) {
+        const QString field = reply.mid(axis * (width + 1), width);
+
+        bool ok = false;
+        const double value = field.right(8).toDouble(&ok);
+        measValue[axis] = ok ? value : std::nan("");
+
+        if (dataFormat < 1)
+            modeText[axis] = QStringLiteral("N/A");
+        else if (field.size() > 2)
+            decodeModeLetter(field.at(2), modeText[axis]);
+
+        if (dataFormat <= 1)
+            judge[axis] = 1;
+        else if (field.size() > 4)
+            decodeComparatorLetter(field.at(4), judge[axis]);
+    }
+}
+
+} // namespace MeasurementReadout
+
+void CommandInterface::sendUpdateMeasure()
+{
+    if (!stopRequested()) {
+        socket->write("R");
+        if (waitForReply()) {
+            const QString reply = ReplyConversion::text(socket->readAll());
+            {
+                QMutexLocker lock(&measurementMutex);
+                MeasurementReadout::decode(reply, dataFormat, axisNum, measValue, modeText, judge);
+            }
+            pollPending = false;
+            emit onCompleteUpdateMeasure();
+            return;
+        }
+        qDebug() << "command timeout : " << QStringLiteral("R");
+    }
+    pollPending = false;
+}

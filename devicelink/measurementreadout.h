@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// Decoding of the module's "R" reply: one fixed-width field per axis with one
+// separator character between fields. Pure, so it can be tested and fuzzed alone.
+namespace MeasurementReadout {
+
+// 10, 12 or 13 characters by the serial data format; 12 for any unknown code.
+int fieldWidth(int dataFormat);
+
+// Decodes the fields of axes 0 to axisCount-1 (at most 16) into the three arrays.
+// A value that is not a number becomes NaN; a mode or comparator letter outside the
+// tables leaves that axis's previous text or code in place.
+void decode(const QString &reply, int dataFormat, int axisCount, double *measValue,
+            QString *modeText, int *judge);
+
+} // namespace MeasurementReadout
