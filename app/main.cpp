@@ -1,10 +1,11 @@
+#include "mainwindow.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    QMainWindow window;
+    MainWindow window;
     window.show();
     return application.exec();
 }

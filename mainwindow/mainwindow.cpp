@@ -1,0 +1,108 @@
+#include "mainwindow.h"
+
+#include "commandinterface.h"
+#include "form_about.h"
+#include "productinfo.h"
+#include "ui_form_measuremonitor.h"
+#include "ui_form_measuresetting.h"
+#include "ui_form_plclinksetting.h"
+#include "ui_form_refpointsetting.h"
+#include "ui_mainwindow.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QSettings>
+#include <QThread>
+
+namespace {
+// The longest blocking step of the link is a reply wait or the pause after
+// "SETUP" (about a second); after that it sees the stop request and sends nothing more.
+constexpr unsigned long workerStopWaitMs = 1400;
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(std::make_unique<Ui_MainWindow>())
+    , uiMeasureSetting(std::make_unique<Ui_Form_MeasureSetting>())
+    , uiRefPointSetting(std::make_unique<Ui_Form_RefPointSetting>())
+    , uiMeasureMonitor(std::make_unique<Ui_Form_MeasureMonitor>())
+    , uiPlcLinkSetting(std::make_unique<Ui_Form_PlcLinkSetting>())
+    , moduleAddress(QStringLiteral("192.168.0.100"))
+    , inchUnitEnabled(false)
+    , commandInterface(new CommandInterface)
+    , workerThread(new QThread)
+    , progressDialog(nullptr)
+    , axisOffset(0)
+    , monitorTimer(nullptr)
+{
+    ui->setupUi(this);
+    uiMeasureSetting->setupUi(ui->page_MeasureSetting);
+    uiRefPointSetting->setupUi(ui->page_RefPointSetting);
+    uiMeasureMonitor->setupUi(ui->page_MeasureMonitor);
+    uiPlcLinkSetting->setupUi(ui->page_PlcLinkSetting);
+
+    setWindowTitle(QStringLiteral("%1 - %2")
+                       .arg(QLatin1String(ProductInfo::title), QLatin1String(ProductInfo::version)));
+    ui->lineEdit_ModuleIpAddr->setText(moduleAddress.toString());
+
+    const QString settingsFile = QStringLiteral("setting.ini");
+    if (QFile::exists(settingsFile)) {
+        QSettings settings(settingsFile, QSettings::IniFormat);
+        settings.beginGroup(QStringLiteral("Unit"));
+        inchUnitEnabled = settings.value(QStringLiteral("in"), 0).toBool();
+        settings.endGroup();
+    }
+
+    ui->widget_menu->hide();
+    ui->pushButton_FactoryReset->hide();
+    ui->pushButton_Restart->hide();
+
+    commandInterface->inchEnabled = inchUnitEnabled;
+
+    connect(ui->pushButton_Connect, &QPushButton::clicked, this, &MainWindow::connectToModule);
+    connect(ui->pushButton_MeasureSetting, &QPushButton::clicked, this, &MainWindow::moveToMeasureSetting);
+    connect(ui->pushButton_RefPointSetting, &QPushButton::clicked, this, &MainWindow::moveToRefPointSetting);
+    connect(ui->pushButton_MeasureMonitor, &QPushButton::clicked, this, &MainWindow::moveToMeasureMonitor);
+    connect(ui->pushButton_PlcLinkSetting, &QPushButton::clicked, this, &MainWindow::moveToPlcLinkSetting);
+    connect(ui->pushButton_FactoryReset, &QPushButton::clicked, commandInterface, &CommandInterface::sendFactoryReset);
+    connect(ui->pushButton_Restart, &QPushButton::clicked, commandInterface, &CommandInterface::sendCrash);
+    connect(ui->actionAbout, &QAction::triggered, this, &MainWindow::openAboutWindow);
+    connect(workerThread, &QThread::finished, commandInterface, &QObject::deleteLater);
+    connect(workerThread, &QThread::finished, workerThread, &QObject::deleteLater);
+    connect(commandInterface, &CommandInterface::transmitConnected, this, &MainWindow::onConnectedModule);
+    connect(commandInterface, &CommandInterface::transmitDisconnected, this, &MainWindow::onDisconnectedFromModule);
+    connect(this, &MainWindow::connectToHost, commandInterface, &CommandInterface::connectToHost);
+    connect(this, &MainWindow::disconnectFromHost, commandInterface, &CommandInterface::disconnectFromHost);
+    // A failed connection attempt is told in the busy dialog instead of leaving it
+    // on "Please wait..." for an attempt that is long over.
+    connect(commandInterface, &CommandInterface::onErrorOccurred, this, &MainWindow::onConnectionError);
+
+    commandInterface->moveToThread(workerThread);
+    workerThread->start(QThread::LowPriority);
+
+    initMeasureSetting();
+    initRefPointSetting();
+    initMeasureMonitor();
+    initPlcLinkSetting();
+
+    qDebug() << "mainwindow" << QThread::currentThreadId();
+}
+
+MainWindow::~MainWindow()
+{
+    // Stop a running operation between two commands, so that closing the window
+    // mid-operation against a silent module neither hangs nor leaves the thread running.
+    workerThread->requestInterruption();
+    workerThread->quit();
+    workerThread->wait(workerStopWaitMs);
+}
+
+void MainWindow::openAboutWindow()
+{
+    auto *about = new Form_About(this);
+    about->setWindowFlag(Qt::Window, true);
+    about->setWindowFlag(Qt::WindowMinimizeButtonHint, false);
+    about->setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+    about->setInchUnitEnabled(inchUnitEnabled);
+    about->show();
+}

@@ -1,0 +1,97 @@
+// The measure-monitor page: while it is shown, the module is polled every 200 ms
+// and each completed poll redraws every axis from one consistent reading.
+
+#include "mainwindow.h"
+
+#include "commandinterface.h"
+#include "ui_form_measuremonitor.h"
+#include "widgetlists.h"
+
+#include <QLabel>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr int monitorPeriodMs = 200;
+
+// Decimals of a reading by unit (mm, mm/25.4) and resolution code 1 to 5.
+constexpr int decimalsTable[10] = {4, 4, 3, 3, 2, 5, 5, 4, 4, 3};
+
+int decimals(int resolution, int unit)
+{
+    // Codes outside the table are shown with the nearest known resolution and unit.
+    const int row = std::clamp(unit, 0, 1);
+    const int column = std::clamp(resolution, 1, 5) - 1;
+    return decimalsTable[row * 5 + column];
+}
+} // namespace
+
+void MainWindow::initMeasureMonitor()
+{
+    const QWidget *const table = uiMeasureMonitor->layoutWidget;
+    measureLabels = numberedWidgets<QLabel>(table, "label_Measure_%1");
+    modeLabels = numberedWidgets<QLabel>(table, "label_Mode_%1");
+    compLabels = numberedWidgets<QLabel>(table, "label_Comp_%1");
+
+    monitorTimer = new QTimer(this);
+    // Called in this thread; the link queues a poll only when none is queued or
+    // running, so a silent module cannot pile polls up in front of a later Apply.
+    connect(monitorTimer, &QTimer::timeout, commandInterface,
+            &CommandInterface::requestMeasurePoll, Qt::DirectConnection);
+    connect(commandInterface, &CommandInterface::onCompleteUpdateMeasure, this,
+            &MainWindow::updateMeasureDisplay);
+}
+
+void MainWindow::updateMeasureMonitor()
+{
+    for (int axis = 0; axis < 16; ++axis) {
+        const bool exists = axis < commandInterface->axisNum;
+        measureLabels[axis]->setVisible(exists);
+        modeLabels[axis]->setVisible(exists);
+        compLabels[axis]->setVisible(exists);
+    }
+    monitorTimer->start(monitorPeriodMs);
+}
+
+void MainWindow::updateMeasureDisplay()
+{
+    const int unit = commandInterface->unit;
+    const MeasurementSnapshot reading = commandInterface->measurementSnapshot();
+    QPalette palette;
+    const int axes = std::min(commandInterface->axisNum, 16);
+    for (int axis = 0; axis < axes; ++axis) {
+        const double value = reading.measValue[axis];
+        if (std::isnan(value)) {
+            measureLabels[axis]->setText(QStringLiteral("Error"));
+            modeLabels[axis]->setText(QString());
+        } else {
+            const int places = decimals(commandInterface->resolution[axis], unit);
+            const QByteArray format = QStringLiteral("%+.%1f").arg(places).toLatin1();
+            measureLabels[axis]->setText(QString::asprintf(format.constData(), value));
+            modeLabels[axis]->setText(reading.modeText[axis]);
+        }
+
+        QString symbol;
+        QColor colour = Qt::red;
+        switch (reading.judge[axis]) {
+        case 1:
+            symbol = QStringLiteral("\u25CF");
+            colour = Qt::green;
+            break;
+        case 2:
+            symbol = QStringLiteral("\u25B2");
+            break;
+        case 0:
+            symbol = QStringLiteral("\u25BC");
+            break;
+        default:
+            symbol = QStringLiteral("E");
+            break;
+        }
+        palette.setBrush(QPalette::WindowText, QBrush(colour));
+        compLabels[axis]->setPalette(palette);
+        compLabels[axis]->setText(symbol);
+    }
+}

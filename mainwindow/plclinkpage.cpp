@@ -1,0 +1,85 @@
+// The PLC-link page: the module's own network settings and its link to a PLC.
+
+#include "mainwindow.h"
+
+#include "commandinterface.h"
+#include "fieldtext.h"
+#include "ui_form_plclinksetting.h"
+#include "widgetlists.h"
+
+#include <algorithm>
+
+using namespace FieldText;
+
+void MainWindow::initPlcLinkSetting()
+{
+    paramAddrEdits = numberedWidgets<QLineEdit>(uiPlcLinkSetting->groupBox_PlcSetting, "lineEdit_ParamAddr_%1", "lineEdit_ParamAddr");
+    connect(uiPlcLinkSetting->checkBox_UsingPlcLink, &QCheckBox::toggled, this, &MainWindow::onToggledUsingPlcLink);
+    connect(uiPlcLinkSetting->pushButton_ApplySetting, &QPushButton::clicked, this, &MainWindow::onApplyPLCLinkSetting);
+    connect(this, &MainWindow::sendPLCLinkSetting, commandInterface, &CommandInterface::sendPLCLinkSetting);
+    connect(commandInterface, &CommandInterface::onCompletePLCLinkSetting, this, &MainWindow::doneApplyPLCLinkSetting);
+}
+
+void MainWindow::updatePlcLinkSetting()
+{
+    Ui_Form_PlcLinkSetting *const page = uiPlcLinkSetting.get();
+    const CommandInterface *const store = commandInterface;
+    page->lineEdit_ModuleIpAddr->setText(address(store->moduleIpAddr));
+    page->lineEdit_SubnetMask->setText(address(store->subnetMask));
+    page->lineEdit_PlcIpAddr->setText(address(store->plcIpAddr));
+    page->lineEdit_PlcEtherPort->setText(integer(store->plcEtherPort));
+    page->checkBox_UsingPlcLink->setChecked(store->usingPlcLink); // runs onToggledUsingPlcLink on a change
+    showCode(page->comboBox_LinkProtocol, store->linkProtocol[0]);
+    showCode(page->comboBox_LinkProtocol_2, store->linkProtocol[1]);
+    showCode(page->comboBox_LinkProtocol_3, store->linkProtocol[2]);
+    page->lineEdit_CtrlFlagAddr->setText(integer(store->ctrlFlagAddr));
+    page->lineEdit_MeasDataAddr->setText(integer(store->measDataAddr));
+    for (int axis = 0; axis < 16; ++axis) {
+        paramAddrEdits[axis]->setText(integer(store->paramAddr[axis]));
+        paramAddrEdits[axis]->setVisible(axis < store->axisNum);
+    }
+    page->lineEdit_FinsDA1->setText(integer(store->finsDA1));
+    page->lineEdit_FinsDNA->setText(integer(store->finsDNA));
+    page->lineEdit_FinsSA1->setText(integer(store->finsSA1));
+    page->lineEdit_CmodeUnitNo->setText(integer(store->cmodeUnitNo));
+}
+
+void MainWindow::capturePlcLinkSetting()
+{
+    const Ui_Form_PlcLinkSetting *const page = uiPlcLinkSetting.get();
+    CommandInterface *const store = commandInterface;
+    store->moduleIpAddr = addressOf(page->lineEdit_ModuleIpAddr->text());
+    store->subnetMask = addressOf(page->lineEdit_SubnetMask->text());
+    store->usingPlcLink = page->checkBox_UsingPlcLink->isChecked();
+    store->plcIpAddr = addressOf(page->lineEdit_PlcIpAddr->text());
+    store->plcEtherPort = integerOf(page->lineEdit_PlcEtherPort->text());
+    captureCode(page->comboBox_LinkProtocol, store->linkProtocol[0]);
+    captureCode(page->comboBox_LinkProtocol_2, store->linkProtocol[1]);
+    captureCode(page->comboBox_LinkProtocol_3, store->linkProtocol[2]);
+    store->ctrlFlagAddr = integerOf(page->lineEdit_CtrlFlagAddr->text());
+    const int axes = std::min(store->axisNum, 16);
+    for (int axis = 0; axis < axes; ++axis)
+        store->paramAddr[axis] = integerOf(paramAddrEdits[axis]->text());
+    store->measDataAddr = integerOf(page->lineEdit_MeasDataAddr->text());
+    store->finsSA1 = integerOf(page->lineEdit_FinsSA1->text());
+    store->finsDA1 = integerOf(page->lineEdit_FinsDA1->text());
+    store->finsDNA = integerOf(page->lineEdit_FinsDNA->text());
+    store->cmodeUnitNo = integerOf(page->lineEdit_CmodeUnitNo->text());
+}
+
+void MainWindow::onToggledUsingPlcLink(bool checked)
+{
+    uiPlcLinkSetting->groupBox_PlcSetting->setEnabled(checked);
+}
+
+void MainWindow::onApplyPLCLinkSetting()
+{
+    onTransitDisplay();
+    startDeviceOperation();
+    emit sendPLCLinkSetting();
+}
+
+void MainWindow::doneApplyPLCLinkSetting()
+{
+    closeBusyDialog();
+}

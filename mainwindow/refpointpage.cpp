@@ -1,0 +1,119 @@
+// The reference-point page: one row per axis, editable only on axes that use the
+// reference point. "Apply" writes the row's master value as the axis's preset and
+// reads the master offset back; "Clear" clears the axis's reference point.
+
+#include "mainwindow.h"
+
+#include "commandinterface.h"
+#include "fieldtext.h"
+#include "ui_form_refpointsetting.h"
+#include "widgetlists.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace FieldText;
+
+namespace {
+bool isAxisIndex(int index)
+{
+    return index >= 0 && index < 16;
+}
+} // namespace
+
+void MainWindow::initRefPointSetting()
+{
+    Ui_Form_RefPointSetting *const page = uiRefPointSetting.get();
+    masterOffsetEdits = numberedWidgets<QLineEdit>(page->layoutWidget, "lineEdit_MasterOffset%1");
+    masterValueEdits = numberedWidgets<QLineEdit>(page->layoutWidget, "lineEdit_MasterValue%1");
+    applyRefButtons = numberedWidgets<QPushButton>(page->layoutWidget, "pushButton_ApplyRef%1");
+    clearRefButtons = numberedWidgets<QPushButton>(page->layoutWidget, "pushButton_Clear%1");
+
+    for (QPushButton *button : qAsConst(applyRefButtons))
+        connect(button, &QPushButton::clicked, this, &MainWindow::onApplyRefPreset);
+    for (QPushButton *button : qAsConst(clearRefButtons))
+        connect(button, &QPushButton::clicked, this, &MainWindow::onClearRefPreset);
+
+    connect(this, &MainWindow::sendApplyRefPreset, commandInterface, &CommandInterface::sendRefPointSetting);
+    connect(commandInterface, &CommandInterface::onCompleteRefPointSetting, this, &MainWindow::onCompleteRefOffset);
+    connect(this, &MainWindow::sendClearRefPreset, commandInterface, &CommandInterface::sendRefPointClear);
+    connect(commandInterface, &CommandInterface::onCompleteRefPointClear, this, &MainWindow::onCompleteClearRefOffset);
+}
+
+void MainWindow::updateRefPointSetting()
+{
+    const CommandInterface *const store = commandInterface;
+    for (int axis = 0; axis < 16; ++axis) {
+        const bool used = store->refUse[axis];
+        const bool exists = axis < store->axisNum;
+        for (QWidget *widget : {static_cast<QWidget *>(masterValueEdits[axis]),
+                                static_cast<QWidget *>(masterOffsetEdits[axis]),
+                                static_cast<QWidget *>(applyRefButtons[axis]),
+                                static_cast<QWidget *>(clearRefButtons[axis])}) {
+            widget->setEnabled(used);
+            widget->setVisible(exists);
+        }
+        if (used) {
+            masterValueEdits[axis]->setText(number(store->preset[axis]));
+            masterOffsetEdits[axis]->setText(std::isnan(store->refOffset[axis])
+                                                 ? QString()
+                                                 : number(store->refOffset[axis]));
+        } else {
+            masterValueEdits[axis]->clear();
+            masterOffsetEdits[axis]->clear();
+        }
+    }
+}
+
+void MainWindow::captureRefPointSetting()
+{
+    CommandInterface *const store = commandInterface;
+    const int axes = std::min(store->axisNum, 16);
+    for (int axis = 0; axis < axes; ++axis) {
+        if (store->refUse[axis])
+            store->preset[axis] = numberOf(masterValueEdits[axis]->text());
+    }
+}
+
+void MainWindow::onApplyRefPreset()
+{
+    const int axis = applyRefButtons.indexOf(qobject_cast<QPushButton *>(sender()));
+    if (axis < 0)
+        return;
+    commandInterface->preset[axis] = numberOf(masterValueEdits[axis]->text());
+    startDeviceOperation();
+    emit sendApplyRefPreset(axis);
+}
+
+void MainWindow::onCompleteRefOffset(int index)
+{
+    closeBusyDialog();
+    if (isAxisIndex(index))
+        masterOffsetEdits[index]->setText(number(commandInterface->refOffset[index]));
+}
+
+void MainWindow::onClearRefPreset()
+{
+    const int axis = clearRefButtons.indexOf(qobject_cast<QPushButton *>(sender()));
+    if (axis < 0)
+        return;
+    startDeviceOperation();
+    emit sendClearRefPreset(axis);
+}
+
+void MainWindow::onCompleteClearRefOffset(int index)
+{
+    closeBusyDialog();
+    if (!isAxisIndex(index))
+        return;
+    const bool used = commandInterface->refUse[index];
+    masterValueEdits[index]->setEnabled(used);
+    masterOffsetEdits[index]->setEnabled(used);
+    applyRefButtons[index]->setEnabled(used);
+    clearRefButtons[index]->setEnabled(used);
+    masterOffsetEdits[index]->clear();
+    masterValueEdits[index]->clear();
+}
