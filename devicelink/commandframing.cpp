@@ -155,9 +155,17 @@ void CommandInterface::send(const CommandBuilder &command, int pauseMs)
         return;
     const QString text = command.text();
     qDebug() << text;
-    socket->write(text.toUtf8());
+    write(text);
     socket->flush();
     pause(pauseMs);
+}
+
+// Without a connection a command is lost without notice, as on a dead line; a
+// query then simply finds no reply.
+void CommandInterface::write(const QString &command)
+{
+    if (socket->state() == QAbstractSocket::ConnectedState)
+        socket->write(command.toUtf8());
 }
 
 bool CommandInterface::waitForReply()
@@ -170,7 +178,7 @@ std::optional<QByteArray> CommandInterface::exchange(const QString &command)
     if (stopRequested())
         return std::nullopt;
     qDebug() << command;
-    socket->write(command.toUtf8());
+    write(command);
     std::optional<QByteArray> reply;
     if (waitForReply())
         reply = socket->readAll();

@@ -194,6 +194,7 @@ private:
     void query(const CommandBuilder &command, double &field);
     void query(const CommandBuilder &command, QHostAddress &field);
     void query(const CommandBuilder &command, QString &field);
+    void write(const QString &command);
     bool waitForReply();
     void pause(int milliseconds);
     bool stopRequested() const;

@@ -73,7 +73,7 @@ void decode(const QString &reply, int dataFormat, int axisCount, double *measVal
 void CommandInterface::sendUpdateMeasure()
 {
     if (!stopRequested()) {
-        socket->write("R");
+        write(QStringLiteral("R"));
         if (waitForReply()) {
             const QString reply = ReplyConversion::text(socket->readAll());
             {
