@@ -154,10 +154,6 @@ void tst_Connection::moduleDroppingTheConnection()
     QCOMPARE(log.size(), readLength + 4);
     QCOMPARE(log.last().text, QStringLiteral("R"));
     QCOMPARE(log.last().disposition, ReceivedCommand::Disposition::Dropped);
-
-    // The address can be dialled again right away.
-    QVERIFY(harness.connectModule());
-    QCOMPARE(harness.axisNumEdit()->text(), QStringLiteral("1"));
 }
 
 void tst_Connection::refusedAttemptIsToldAndWaitsForDismissal()

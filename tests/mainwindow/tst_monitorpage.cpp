@@ -149,13 +149,13 @@ void tst_MonitorPage::rowsFromLiveReadings()
     const int beforeRestart = polls(harness.commands());
     QTRY_VERIFY_WITH_TIMEOUT(polls(harness.commands()) > beforeRestart, WindowHarness::waitMs);
 
-    // Leaving stops it: after a poll still under way, no further one.
+    // Leaving stops it: a poll already queued may still go out, no further one.
+    const int atLeaving = polls(harness.commands());
     harness.openPage("pushButton_PlcLinkSetting");
     QVERIFY(!timer->isActive());
-    QTest::qWait(300);
+    QTest::qWait(1200);
     const int afterLeaving = polls(harness.commands());
-    QTest::qWait(800);
-    QCOMPARE(polls(harness.commands()), afterLeaving);
+    QVERIFY2(afterLeaving - atLeaving <= 1, qPrintable(QString::number(afterLeaving - atLeaving)));
 
     // Coming back starts it again.
     harness.openPage("pushButton_MeasureMonitor");
