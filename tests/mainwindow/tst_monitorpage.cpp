@@ -66,6 +66,7 @@ private slots:
 
     void rowsFromLiveReadings();
     void exactValuesByResolutionAndUnit();
+    void millimetresWithoutInchOptionWhateverTheModuleReports();
     void pollsDoNotPileUpBehindASilentModule();
 
 private:
@@ -225,6 +226,33 @@ void tst_MonitorPage::exactValuesByResolutionAndUnit()
     QCOMPARE(rows.value(4), QStringLiteral("+1.5000"));
     QCOMPARE(rows.value(5), QStringLiteral("+1.50"));
     QCOMPARE(WindowHarness::countMatching(harness.commands(), QStringLiteral("0SCALE=.*[^?]")), 0);
+}
+
+void tst_MonitorPage::millimetresWithoutInchOptionWhateverTheModuleReports()
+{
+    // A module that ignores the switch to millimetres keeps reporting the inch unit.
+    WindowHarness harness(moduleAddress);
+    SimulatorOptions options;
+    options.axisCount = 1;
+    options.silentPatterns << WindowHarness::whole(QStringLiteral("0SCALE=0"));
+    options.garblePatterns << WindowHarness::whole(QStringLiteral("R"));
+    options.garbageValue = QStringLiteral("0 N G+1.50000");
+    QVERIFY(harness.startSimulator(options));
+    ModuleModel model = harness.simulator().model();
+    model.resolution[0] = 3;
+    model.unit = 1;
+    harness.simulator().setModel(model);
+    harness.openWindow();
+    QVERIFY(harness.connectModule());
+    QCOMPARE(WindowHarness::countMatching(harness.commands(), QStringLiteral("0SCALE=\\?")), 1);
+
+    // The only way to the monitor leaves the measure-setting page, whose capture
+    // sets the unit to millimetres when the selector is not offered.
+    QVERIFY(harness.onPage<QComboBox>("page_MeasureSetting", QStringLiteral("comboBox_Unit"))->isHidden());
+    harness.openPage("pushButton_MeasureMonitor");
+    MonitorRows rows(harness);
+    QTRY_COMPARE_WITH_TIMEOUT(rows.value(0), QStringLiteral("+1.500"), WindowHarness::waitMs);
+    QCOMPARE(harness.simulator().model().unit, 1);
 }
 
 void tst_MonitorPage::pollsDoNotPileUpBehindASilentModule()
