@@ -100,6 +100,14 @@ QHostAddress toAddress(const QString &value)
     return QHostAddress(value);
 }
 
+bool toText(const QString &value, QString &field)
+{
+    if (value.isNull())
+        return false;
+    field = value;
+    return true;
+}
+
 void toConfig(const QString &value, int &moduleId, int &axisNum)
 {
     bool ok = false;
@@ -214,9 +222,6 @@ void CommandInterface::query(const CommandBuilder &command, QHostAddress &field)
 
 void CommandInterface::query(const CommandBuilder &command, QString &field)
 {
-    if (const auto reply = exchange(command.text())) {
-        const QString value = ReplyConversion::value(*reply);
-        if (!value.isNull())
-            field = value;
-    }
+    if (const auto reply = exchange(command.text()))
+        ReplyConversion::toText(ReplyConversion::value(*reply), field);
 }

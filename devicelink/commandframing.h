@@ -45,6 +45,8 @@ bool toInt(const QString &value, int &field);
 bool toBool(const QString &value, bool &field);
 bool toDouble(const QString &value, double &field);
 QHostAddress toAddress(const QString &value);
+// Text is taken as it stands; only a reply without a value leaves the field alone.
+bool toText(const QString &value, QString &field);
 // "CONFIG=?": first hex digit is the unit number, the second the axis count less one.
 void toConfig(const QString &value, int &moduleId, int &axisNum);
 // "LO=?": the offset only counts on an axis that uses the reference point.

@@ -2,7 +2,6 @@
 
 #include <QDebug>
 #include <QMetaType>
-#include <QMutexLocker>
 #include <QTcpSocket>
 #include <QThread>
 
@@ -87,7 +86,7 @@ void CommandInterface::onDisconnected()
 MeasurementSnapshot CommandInterface::measurementSnapshot() const
 {
     MeasurementSnapshot snapshot;
-    QMutexLocker lock(&measurementMutex);
+    const std::lock_guard<std::mutex> lock(measurementMutex);
     std::copy(std::begin(measValue), std::end(measValue), std::begin(snapshot.measValue));
     std::copy(std::begin(modeText), std::end(modeText), std::begin(snapshot.modeText));
     std::copy(std::begin(judge), std::end(judge), std::begin(snapshot.judge));

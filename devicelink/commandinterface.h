@@ -5,11 +5,11 @@
 #include <QAbstractSocket>
 #include <QByteArray>
 #include <QHostAddress>
-#include <QMutex>
 #include <QObject>
 #include <QString>
 
 #include <atomic>
+#include <mutex>
 #include <optional>
 
 class QTcpSocket;
@@ -201,6 +201,7 @@ private:
 
     int perAxisCount() const;
 
-    mutable QMutex measurementMutex;
+    // A standard mutex rather than QMutex, so the thread sanitizer sees the locking.
+    mutable std::mutex measurementMutex;
     std::atomic<bool> pollPending{false};
 };

@@ -2,7 +2,6 @@
 #include "measurementreadout.h"
 
 #include <QDebug>
-#include <QMutexLocker>
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -77,7 +76,7 @@ void CommandInterface::sendUpdateMeasure()
         if (waitForReply()) {
             const QString reply = ReplyConversion::text(socket->readAll());
             {
-                QMutexLocker lock(&measurementMutex);
+                const std::lock_guard<std::mutex> lock(measurementMutex);
                 MeasurementReadout::decode(reply, dataFormat, axisNum, measValue, modeText, judge);
             }
             pollPending = false;

@@ -1,8 +1,6 @@
 #include "modulesimulator.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
-#include <QMutexLocker>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -298,7 +296,7 @@ ModuleSimulator::~ModuleSimulator() = default;
 bool ModuleSimulator::listen()
 {
     const bool ok = m_server->listen(m_options.address, m_options.port);
-    QMutexLocker lock(&m_mutex);
+    const std::lock_guard<std::mutex> lock(m_mutex);
     if (ok) {
         m_listenAddress = m_server->serverAddress();
         m_listenPort = m_server->serverPort();
@@ -318,43 +316,43 @@ void ModuleSimulator::close()
 
 QString ModuleSimulator::errorString() const
 {
-    QMutexLocker lock(&m_mutex);
+    const std::lock_guard<std::mutex> lock(m_mutex);
     return m_error;
 }
 
 QHostAddress ModuleSimulator::serverAddress() const
 {
-    QMutexLocker lock(&m_mutex);
+    const std::lock_guard<std::mutex> lock(m_mutex);
     return m_listenAddress;
 }
 
 quint16 ModuleSimulator::serverPort() const
 {
-    QMutexLocker lock(&m_mutex);
+    const std::lock_guard<std::mutex> lock(m_mutex);
     return m_listenPort;
 }
 
 ModuleModel ModuleSimulator::model() const
 {
-    QMutexLocker lock(&m_mutex);
+    const std::lock_guard<std::mutex> lock(m_mutex);
     return m_model;
 }
 
 void ModuleSimulator::setModel(const ModuleModel &model)
 {
-    QMutexLocker lock(&m_mutex);
+    const std::lock_guard<std::mutex> lock(m_mutex);
     m_model = model;
 }
 
 QVector<ReceivedCommand> ModuleSimulator::commandLog() const
 {
-    QMutexLocker lock(&m_mutex);
+    const std::lock_guard<std::mutex> lock(m_mutex);
     return m_log;
 }
 
 QStringList ModuleSimulator::commandTexts() const
 {
-    QMutexLocker lock(&m_mutex);
+    const std::lock_guard<std::mutex> lock(m_mutex);
     QStringList texts;
     for (const ReceivedCommand &entry : m_log)
         texts << entry.text;
@@ -363,24 +361,20 @@ QStringList ModuleSimulator::commandTexts() const
 
 void ModuleSimulator::clearCommandLog()
 {
-    QMutexLocker lock(&m_mutex);
+    const std::lock_guard<std::mutex> lock(m_mutex);
     m_log.clear();
 }
 
 bool ModuleSimulator::waitForCommandCount(int count, int timeoutMs) const
 {
-    QMutexLocker lock(&m_mutex);
-    QDeadlineTimer deadline(timeoutMs);
-    while (m_log.size() < count) {
-        if (!m_logGrown.wait(&m_mutex, deadline))
-            return m_log.size() >= count;
-    }
-    return true;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_logGrown.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                               [this, count] { return m_log.size() >= count; });
 }
 
 int ModuleSimulator::connectionCount() const
 {
-    QMutexLocker lock(&m_mutex);
+    const std::lock_guard<std::mutex> lock(m_mutex);
     return m_connections;
 }
 
@@ -427,7 +421,7 @@ void ModuleSimulator::takeNextClient()
     m_commandsThisConnection = 0;
     m_insideSetup = false;
     {
-        QMutexLocker lock(&m_mutex);
+        const std::lock_guard<std::mutex> lock(m_mutex);
         ++m_connections;
     }
     connect(socket, &QTcpSocket::readyRead, this, &ModuleSimulator::readClient);
@@ -492,7 +486,7 @@ void ModuleSimulator::handleCommand(const QString &command)
     } else if (matchesAny(m_options.silentPatterns, command)) {
         outcome.disposition = ReceivedCommand::Disposition::Silenced;
     } else {
-        QMutexLocker lock(&m_mutex);
+        const std::lock_guard<std::mutex> lock(m_mutex);
         outcome = execute(command);
     }
     entry.disposition = outcome.disposition;
@@ -707,9 +701,9 @@ void ModuleSimulator::writeDueReplies()
 void ModuleSimulator::record(const ReceivedCommand &entry)
 {
     {
-        QMutexLocker lock(&m_mutex);
+        const std::lock_guard<std::mutex> lock(m_mutex);
         m_log.append(entry);
-        m_logGrown.wakeAll();
+        m_logGrown.notify_all();
     }
     if (m_logFile && m_logFile->isOpen()) {
         const QString line = QStringLiteral("%1 %2%3%4\n")

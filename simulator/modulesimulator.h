@@ -4,13 +4,14 @@
 #include "simulatoroptions.h"
 
 #include <QElapsedTimer>
-#include <QMutex>
 #include <QObject>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QStringList>
 #include <QVector>
-#include <QWaitCondition>
+
+#include <condition_variable>
+#include <mutex>
 
 class QFile;
 class QTcpServer;
@@ -129,8 +130,9 @@ private:
     quint64 m_readings = 0;
 
     QElapsedTimer m_clock;
-    mutable QMutex m_mutex; // guards everything below
-    mutable QWaitCondition m_logGrown;
+    // Standard primitives rather than QMutex, so the thread sanitizer sees the locking.
+    mutable std::mutex m_mutex; // guards everything below
+    mutable std::condition_variable m_logGrown;
     ModuleModel m_model;
     QVector<ReceivedCommand> m_log;
     int m_connections = 0;

@@ -4,10 +4,10 @@
 #include "simulatorthread.h"
 
 #include <QElapsedTimer>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QStringList>
 #include <QVector>
+
+#include <mutex>
 
 // Records, in one timeline, every command text the link logs before sending it and
 // every progress value it reports, each with a monotonic time stamp. The link logs
@@ -46,12 +46,12 @@ public:
 
     void clear()
     {
-        QMutexLocker lock(&mutex);
+        const std::lock_guard<std::mutex> lock(mutex);
         entries.clear();
     }
     QVector<Entry> all() const
     {
-        QMutexLocker lock(&mutex);
+        const std::lock_guard<std::mutex> lock(mutex);
         return entries;
     }
     QStringList texts() const
@@ -75,7 +75,7 @@ public:
 private:
     void append(const QString &text)
     {
-        QMutexLocker lock(&mutex);
+        const std::lock_guard<std::mutex> lock(mutex);
         entries.append({text, clock.nsecsElapsed()});
     }
 
@@ -99,7 +99,7 @@ private:
             previousHandler(type, context, message);
     }
 
-    mutable QMutex mutex;
+    mutable std::mutex mutex;
     QVector<Entry> entries;
     QElapsedTimer clock;
     static inline CommandTimeline *current = nullptr;

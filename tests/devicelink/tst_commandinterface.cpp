@@ -23,16 +23,22 @@ quint16 closedLoopbackPort()
     return port;
 }
 
-// The link in a worker thread of its own, driven through queued calls; what it
-// signals is recorded in the test thread, as the window receives it.
+// The link in a worker thread of its own, driven through queued signals as the
+// window drives it; what it signals is recorded in the test thread.
 class WorkerLink : public QObject
 {
+    Q_OBJECT
+
 public:
     WorkerLink()
         : link(new CommandInterface)
     {
         link->moveToThread(&thread);
         connect(&thread, &QThread::finished, link, &QObject::deleteLater);
+        connect(this, &WorkerLink::connectToHost, link, &CommandInterface::connectToHost);
+        connect(this, &WorkerLink::disconnectFromHost, link, &CommandInterface::disconnectFromHost);
+        connect(this, &WorkerLink::sendMeasureSetting, link, &CommandInterface::sendMeasureSetting);
+        connect(this, &WorkerLink::sendRefPointClear, link, &CommandInterface::sendRefPointClear);
         connect(link, &CommandInterface::transmitConnected, this, [this] { events << QStringLiteral("connected"); });
         connect(link, &CommandInterface::transmitDisconnected, this, [this] { events << QStringLiteral("disconnected"); });
         connect(link, &CommandInterface::onCompleteMeasureSetting, this, [this] { events << QStringLiteral("measure done"); });
@@ -45,16 +51,7 @@ public:
     }
     ~WorkerLink() override { stop(); }
 
-    template<typename Call>
-    void post(Call call)
-    {
-        QMetaObject::invokeMethod(link, call, Qt::QueuedConnection);
-    }
-    void connectTo(quint16 port)
-    {
-        CommandInterface *target = link;
-        post([target, port] { target->connectToHost(loopbackAddress(), port); });
-    }
+    void connectTo(quint16 port) { emit connectToHost(loopbackAddress(), port); }
     bool stop(unsigned long waitMs = 10000)
     {
         thread.requestInterruption();
@@ -65,6 +62,12 @@ public:
     QThread thread;
     CommandInterface *link; // deleted in its thread when that finishes
     QStringList events;
+
+signals:
+    void connectToHost(uint address, int port);
+    void disconnectFromHost();
+    void sendMeasureSetting();
+    void sendRefPointClear(int id);
 };
 
 } // namespace
@@ -227,9 +230,8 @@ void tst_CommandInterface::workerThreadRunsRequestsInOrder()
     worker.connectTo(simulator.serverPort());
     QTRY_VERIFY_WITH_TIMEOUT(worker.events.contains(QStringLiteral("connected")), 30000);
     // Two requests queued at once run one after the other, in order.
-    CommandInterface *link = worker.link;
-    worker.post([link] { link->sendMeasureSetting(); });
-    worker.post([link] { link->sendRefPointClear(1); });
+    emit worker.sendMeasureSetting();
+    emit worker.sendRefPointClear(1);
     QTRY_VERIFY_WITH_TIMEOUT(worker.events.contains(QStringLiteral("measure done")), 60000);
 
     QTRY_VERIFY_WITH_TIMEOUT(worker.events.size() == 3, 30000);
@@ -241,7 +243,7 @@ void tst_CommandInterface::workerThreadRunsRequestsInOrder()
     QCOMPARE(commands.at(commands.indexOf(QStringLiteral("01LCLR")) - 2), QStringLiteral("0RSFLOW=?"));
     QCOMPARE(commands.last(), QStringLiteral("01REF=?"));
 
-    worker.post([link] { link->disconnectFromHost(); });
+    emit worker.disconnectFromHost();
     QTRY_VERIFY_WITH_TIMEOUT(worker.events.contains(QStringLiteral("disconnected")), 10000);
     QVERIFY(worker.stop());
 }
@@ -313,8 +315,7 @@ void tst_CommandInterface::interruptionStopsARunningOperation()
     QTRY_VERIFY_WITH_TIMEOUT(worker.events.contains(QStringLiteral("connected")), 30000);
     simulator.clearCommandLog();
 
-    CommandInterface *link = worker.link;
-    worker.post([link] { link->sendMeasureSetting(); });
+    emit worker.sendMeasureSetting();
     QVERIFY(simulator.waitForCommandCount(1, 5000));
     QCOMPARE(simulator.commandTexts().first(), QStringLiteral("SETUP"));
 
