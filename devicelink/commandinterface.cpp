@@ -56,6 +56,8 @@ CommandInterface::CommandInterface(QObject *parent)
             Qt::QueuedConnection);
     connect(socket, &QTcpSocket::disconnected, this, &CommandInterface::onDisconnected,
             Qt::QueuedConnection);
+    connect(socket, &QTcpSocket::stateChanged, this,
+            [this](QAbstractSocket::SocketState state) { socketState = state; });
 #if QT_VERSION >= QT_VERSION_CHECK(5, 15, 0)
     connect(socket, &QTcpSocket::errorOccurred, this, &CommandInterface::onErrorOccurred);
 #else

@@ -86,6 +86,13 @@ public:
     bool requestMeasurePoll();
     bool measurePollPending() const { return pollPending.load(); }
 
+    // Thread-safe: the socket's state as last reported. A failed attempt leaves it
+    // unconnected, a reply time-out does not; both arrive as onErrorOccurred.
+    QAbstractSocket::SocketState connectionState() const
+    {
+        return static_cast<QAbstractSocket::SocketState>(socketState.load());
+    }
+
     // The command catalogue: one member per command form. Each is one paced
     // transaction; the values always come from (and replies go to) the store.
     void writeResolution(int axis);
@@ -204,4 +211,5 @@ private:
     // A standard mutex rather than QMutex, so the thread sanitizer sees the locking.
     mutable std::mutex measurementMutex;
     std::atomic<bool> pollPending{false};
+    std::atomic<int> socketState{QAbstractSocket::UnconnectedState};
 };

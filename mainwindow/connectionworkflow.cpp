@@ -26,6 +26,8 @@ QString MainWindow::connectionFailureText(QAbstractSocket::SocketError error, co
         return QStringLiteral("No module found at %1").arg(address);
     case QAbstractSocket::NetworkError:
         return QStringLiteral("No route to %1, or no answer from it").arg(address);
+    case QAbstractSocket::SocketTimeoutError:
+        return QStringLiteral("No answer from %1").arg(address);
     case QAbstractSocket::SocketAccessError:
     case QAbstractSocket::SocketResourceError:
         return QStringLiteral("This computer refused to open a connection to %1").arg(address);
@@ -84,9 +86,13 @@ void MainWindow::connectToModule()
 
 void MainWindow::onConnectionError(QAbstractSocket::SocketError error)
 {
-    // Only the failures of an attempt matter here; a reply time-out or a dropped
-    // connection is handled by the operation or by the disconnection.
-    if (error == QAbstractSocket::SocketTimeoutError || error == QAbstractSocket::RemoteHostClosedError)
+    // Only the failures of an attempt matter here. A reply time-out (the socket is
+    // still connected) or a dropped connection is handled by the operation or by the
+    // disconnection.
+    if (error == QAbstractSocket::RemoteHostClosedError)
+        return;
+    if (error == QAbstractSocket::SocketTimeoutError
+        && commandInterface->connectionState() == QAbstractSocket::ConnectedState)
         return;
     if (!progressDialog || !progressDialog->isVisible()
         || !ui->pushButton_Connect->text().startsWith(QLatin1String("Connect")))

@@ -5,8 +5,11 @@
 // an emission happens before the slot call it queues. Every hand-off of this
 // program (the window fills the link's store, then emits; the link writes the
 // store, then emits its completion) relies on exactly that ordering. This tells the
-// sanitizer about it: each emission releases, each delivered event acquires.
+// sanitizer about it: each emission and each posted call releases, each delivered
+// event acquires. Posted calls are caught by wrapping, at link time, the two Qt
+// functions our code posts through (see QR36_SANITIZE in the top CMakeLists).
 
+#include <QCoreApplication>
 #include <QObject>
 
 // Qt's hook for signal spies (exported by QtCore, declared in a private header).
@@ -48,3 +51,25 @@ const bool registered = [] {
 }();
 
 } // namespace
+
+extern "C" {
+bool __real__ZN11QMetaObject16invokeMethodImplEP7QObjectPN9QtPrivate15QSlotObjectBaseEN2Qt14ConnectionTypeEPv(
+    QObject *, QtPrivate::QSlotObjectBase *, Qt::ConnectionType, void *);
+void __real__ZN16QCoreApplication9postEventEP7QObjectP6QEventi(QObject *, QEvent *, int);
+
+// QMetaObject::invokeMethodImpl
+bool __wrap__ZN11QMetaObject16invokeMethodImplEP7QObjectPN9QtPrivate15QSlotObjectBaseEN2Qt14ConnectionTypeEPv(
+    QObject *object, QtPrivate::QSlotObjectBase *slot, Qt::ConnectionType type, void *result)
+{
+    __tsan_release(&eventQueue);
+    return __real__ZN11QMetaObject16invokeMethodImplEP7QObjectPN9QtPrivate15QSlotObjectBaseEN2Qt14ConnectionTypeEPv(
+        object, slot, type, result);
+}
+
+// QCoreApplication::postEvent
+void __wrap__ZN16QCoreApplication9postEventEP7QObjectP6QEventi(QObject *receiver, QEvent *event, int priority)
+{
+    __tsan_release(&eventQueue);
+    __real__ZN16QCoreApplication9postEventEP7QObjectP6QEventi(receiver, event, priority);
+}
+}

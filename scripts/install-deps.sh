@@ -5,6 +5,10 @@ set -euo pipefail
 # dpkg-dev, file and desktop-file-utils: the package test builds the .deb with its
 # library dependencies and checks the desktop entry.
 packages=(cmake make g++ qtbase5-dev qtbase5-dev-tools dpkg-dev file desktop-file-utils)
+# "sanitizers" adds clang with its sanitizer and libFuzzer runtimes.
+if [ "${1:-}" = sanitizers ]; then
+    packages+=(clang libclang-rt-dev)
+fi
 if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null; then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq

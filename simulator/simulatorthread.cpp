@@ -11,6 +11,18 @@ SimulatorThread::SimulatorThread(const SimulatorOptions &options)
 SimulatorThread::~SimulatorThread()
 {
     if (m_thread.isRunning()) {
+        // Delete the simulator in its own thread and wait for that here with standard
+        // primitives, so its destruction is ordered before ours for the sanitizers too.
+        bool destroyed = false;
+        QObject::connect(m_simulator, &QObject::destroyed, [this, &destroyed] {
+            const std::lock_guard<std::mutex> lock(m_stateMutex);
+            destroyed = true;
+            m_stateChanged.notify_all();
+        });
+        m_simulator->deleteLater();
+        std::unique_lock<std::mutex> lock(m_stateMutex);
+        m_stateChanged.wait(lock, [&] { return destroyed; });
+        lock.unlock();
         m_thread.quit();
         m_thread.wait();
     }
@@ -19,9 +31,21 @@ SimulatorThread::~SimulatorThread()
 
 bool SimulatorThread::start()
 {
-    if (!m_thread.isRunning())
-        m_thread.start();
-    bool listening = false;
-    QMetaObject::invokeMethod(m_simulator, &ModuleSimulator::listen, Qt::BlockingQueuedConnection, &listening);
-    return listening;
+    if (m_thread.isRunning())
+        return m_listening;
+    // Listen as soon as the thread runs, and wait for the outcome here; standard
+    // primitives keep the hand-over visible to the thread sanitizer.
+    bool done = false;
+    const QMetaObject::Connection started = QObject::connect(&m_thread, &QThread::started, m_simulator, [&] {
+        const bool listening = m_simulator->listen();
+        const std::lock_guard<std::mutex> lock(m_stateMutex);
+        m_listening = listening;
+        done = true;
+        m_stateChanged.notify_all();
+    });
+    m_thread.start();
+    std::unique_lock<std::mutex> lock(m_stateMutex);
+    m_stateChanged.wait(lock, [&] { return done; });
+    QObject::disconnect(started);
+    return m_listening;
 }

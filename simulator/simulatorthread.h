@@ -5,6 +5,9 @@
 #include <QPointer>
 #include <QThread>
 
+#include <condition_variable>
+#include <mutex>
+
 // Runs a ModuleSimulator in a thread of its own, so that a client can block
 // in the creating thread while the simulator answers.
 class SimulatorThread
@@ -37,4 +40,7 @@ public:
 private:
     QThread m_thread;
     QPointer<ModuleSimulator> m_simulator; // deleted in its own thread when that finishes
+    std::mutex m_stateMutex;
+    std::condition_variable m_stateChanged;
+    bool m_listening = false;
 };

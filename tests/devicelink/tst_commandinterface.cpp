@@ -8,7 +8,10 @@
 
 #include <QTcpServer>
 
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 
 
 namespace {
@@ -34,7 +37,6 @@ public:
         : link(new CommandInterface)
     {
         link->moveToThread(&thread);
-        connect(&thread, &QThread::finished, link, &QObject::deleteLater);
         connect(this, &WorkerLink::connectToHost, link, &CommandInterface::connectToHost);
         connect(this, &WorkerLink::disconnectFromHost, link, &CommandInterface::disconnectFromHost);
         connect(this, &WorkerLink::sendMeasureSetting, link, &CommandInterface::sendMeasureSetting);
@@ -52,15 +54,32 @@ public:
     ~WorkerLink() override { stop(); }
 
     void connectTo(quint16 port) { emit connectToHost(loopbackAddress(), port); }
+    // Stops a running operation, deletes the link in its thread and ends the thread.
+    // The deletion is awaited with standard primitives, so the sanitizers see it too.
     bool stop(unsigned long waitMs = 10000)
     {
         thread.requestInterruption();
+        if (link) {
+            bool destroyed = false;
+            std::mutex mutex;
+            std::condition_variable changed;
+            connect(link, &QObject::destroyed, [&] {
+                const std::lock_guard<std::mutex> lock(mutex);
+                destroyed = true;
+                changed.notify_all();
+            });
+            link->deleteLater();
+            link = nullptr;
+            std::unique_lock<std::mutex> lock(mutex);
+            if (!changed.wait_for(lock, std::chrono::milliseconds(waitMs), [&] { return destroyed; }))
+                return false;
+        }
         thread.quit();
         return thread.wait(waitMs);
     }
 
     QThread thread;
-    CommandInterface *link; // deleted in its thread when that finishes
+    CommandInterface *link; // deleted in its thread by stop()
     QStringList events;
 
 signals:
