@@ -64,6 +64,9 @@ int main(int argc, char *argv[])
              QStringLiteral("regex")},
             {QStringLiteral("close-after"), QStringLiteral("Drop the connection on the K-th command, 0 = never."),
              QStringLiteral("K"), QStringLiteral("0")},
+            {QStringLiteral("silent-after"),
+             QStringLiteral("Fall silent after the K-th command of a connection, 0 = never."),
+             QStringLiteral("K"), QStringLiteral("0")},
             {QStringLiteral("delay"), QStringLiteral("Answer late by this much."), QStringLiteral("ms"),
              QStringLiteral("0")},
             {QStringLiteral("delay-match"),
@@ -88,6 +91,7 @@ int main(int argc, char *argv[])
         || !readInt(parser, QStringLiteral("axes"), 1, ModuleModel::MaxAxes, &options.axisCount)
         || !readInt(parser, QStringLiteral("split-gap"), 0, 60000, &options.splitGapMs)
         || !readInt(parser, QStringLiteral("close-after"), 0, 1 << 30, &options.closeAfter)
+        || !readInt(parser, QStringLiteral("silent-after"), 0, 1 << 30, &options.silentAfter)
         || !readInt(parser, QStringLiteral("delay"), 0, 60000, &options.replyDelayMs)
         || !readInt(parser, QStringLiteral("error-axis"), 0, ModuleModel::MaxAxes - 1, &errorAxis)
         || !readPatterns(parser, QStringLiteral("silent"), &options.silentPatterns)

@@ -483,7 +483,8 @@ void ModuleSimulator::handleCommand(const QString &command)
     Outcome outcome;
     if (m_options.closeAfter > 0 && m_commandsThisConnection >= m_options.closeAfter) {
         outcome.disposition = ReceivedCommand::Disposition::Dropped;
-    } else if (matchesAny(m_options.silentPatterns, command)) {
+    } else if ((m_options.silentAfter > 0 && m_commandsThisConnection > m_options.silentAfter)
+               || matchesAny(m_options.silentPatterns, command)) {
         outcome.disposition = ReceivedCommand::Disposition::Silenced;
     } else {
         const std::lock_guard<std::mutex> lock(m_mutex);

@@ -23,6 +23,7 @@ struct SimulatorOptions
     QVector<QRegularExpression> garblePatterns;  // reply value replaced by garbageValue
     QString garbageValue = QStringLiteral("X#?");
     int closeAfter = 0;                          // drop the connection on the K-th command, 0 = never
+    int silentAfter = 0;                         // take no command after the K-th, 0 = never
     int replyDelayMs = 0;                        // every reply late by this much...
     QVector<QRegularExpression> delayPatterns;   // ...or only these, when any are given
     int errorAxis = -1;                          // this axis reports an error instead of a value
