@@ -13,6 +13,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define QR36_SANITIZED_BUILD 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QR36_SANITIZED_BUILD 1
+#endif
+
 namespace {
 
 const QString moduleAddress = QStringLiteral("127.0.0.31");
@@ -223,6 +232,11 @@ void tst_FaultInjection::twoHundredConnectionsLeaveNothingBehind()
     QCOMPARE(harness.simulator().simulator()->connectionCount(), 200);
     QCOMPARE(done.threads, warm.threads);
     QCOMPARE(done.descriptors, warm.descriptors);
+#ifdef QR36_SANITIZED_BUILD
+    // A sanitizer keeps freed memory aside, so resident memory says nothing here;
+    // its own leak check stands in for this comparison.
+    QSKIP("resident memory is not comparable in a sanitizer build");
+#endif
     // A leak per cycle (a socket, a dialog, a reading) would add up over 180 cycles;
     // what is left is allocator noise.
     QVERIFY2(done.residentKiB - warm.residentKiB < 512,
