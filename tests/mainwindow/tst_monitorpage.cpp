@@ -145,6 +145,15 @@ void tst_MonitorPage::rowsFromLiveReadings()
 
     // The poll goes on while the page is shown; its menu button restarts it.
     QTRY_VERIFY_WITH_TIMEOUT(polls(harness.commandsFrom(readLength)) >= 3, WindowHarness::waitMs);
+    QCOMPARE(timer->interval(), 200);
+    // Never faster than the 200 ms period allows (a coarse timer may fire 5 % early).
+    QElapsedTimer window;
+    window.start();
+    const int atStart = polls(harness.commands());
+    QTest::qWait(2000);
+    const int inWindow = polls(harness.commands()) - atStart;
+    QVERIFY2(inWindow <= window.elapsed() / 190 + 2, qPrintable(QString::number(inWindow)));
+    qInfo("%d polls in %lld ms", inWindow, window.elapsed());
     harness.openPage("pushButton_MeasureMonitor");
     QVERIFY(timer->isActive());
     const int beforeRestart = polls(harness.commands());
