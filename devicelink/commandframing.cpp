@@ -152,9 +152,19 @@ bool CommandInterface::stopRequested() const
     return QThread::currentThread()->isInterruptionRequested();
 }
 
-void CommandInterface::pause(int milliseconds)
+// A sleeping thread wakes up later than it asked, by a tenth of a millisecond or
+// more, and over the hundreds of commands of an operation that adds up to whole
+// percents. So a pause sleeps until shortly before its end and watches the clock
+// for the rest: it is never shorter than asked, and rarely much longer. (Yielding
+// instead of watching hands the processor to whatever else is runnable, for a
+// whole time slice on a busy machine.)
+void CommandInterface::pauseUntil(PacingClock::time_point end)
 {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    constexpr std::chrono::microseconds wakeUpMargin(250);
+    if (PacingClock::now() < end - wakeUpMargin)
+        std::this_thread::sleep_until(end - wakeUpMargin);
+    while (PacingClock::now() < end) {
+    }
 }
 
 void CommandInterface::send(const CommandBuilder &command, int pauseMs)
@@ -165,7 +175,7 @@ void CommandInterface::send(const CommandBuilder &command, int pauseMs)
     qDebug() << text;
     write(text);
     socket->flush();
-    pause(pauseMs);
+    pauseUntil(PacingClock::now() + std::chrono::milliseconds(pauseMs));
 }
 
 // Without a connection a command is lost without notice, as on a dead line; a
@@ -181,47 +191,69 @@ bool CommandInterface::waitForReply()
     return socket->waitForReadyRead(replyWaitMs);
 }
 
-std::optional<QByteArray> CommandInterface::exchange(const QString &command)
+// The pause after a query runs from the moment its reply was read (or its wait
+// ran out); the caller takes the reply apart within the pause, then waits for its end.
+std::optional<QByteArray> CommandInterface::transact(const QString &command, PacingClock::time_point &pauseEnd)
 {
-    if (stopRequested())
+    if (stopRequested()) {
+        pauseEnd = PacingClock::now();
         return std::nullopt;
+    }
     qDebug() << command;
     write(command);
     std::optional<QByteArray> reply;
     if (waitForReply())
         reply = socket->readAll();
-    else
+    pauseEnd = PacingClock::now() + std::chrono::milliseconds(commandPauseMs);
+    if (!reply)
         qDebug() << "command timeout : " << command;
-    pause(commandPauseMs);
+    return reply;
+}
+
+std::optional<QByteArray> CommandInterface::exchange(const QString &command)
+{
+    PacingClock::time_point pauseEnd;
+    std::optional<QByteArray> reply = transact(command, pauseEnd);
+    pauseUntil(pauseEnd);
     return reply;
 }
 
 void CommandInterface::query(const CommandBuilder &command, int &field)
 {
-    if (const auto reply = exchange(command.text()))
+    PacingClock::time_point pauseEnd;
+    if (const auto reply = transact(command.text(), pauseEnd))
         ReplyConversion::toInt(ReplyConversion::value(*reply), field);
+    pauseUntil(pauseEnd);
 }
 
 void CommandInterface::query(const CommandBuilder &command, bool &field)
 {
-    if (const auto reply = exchange(command.text()))
+    PacingClock::time_point pauseEnd;
+    if (const auto reply = transact(command.text(), pauseEnd))
         ReplyConversion::toBool(ReplyConversion::value(*reply), field);
+    pauseUntil(pauseEnd);
 }
 
 void CommandInterface::query(const CommandBuilder &command, double &field)
 {
-    if (const auto reply = exchange(command.text()))
+    PacingClock::time_point pauseEnd;
+    if (const auto reply = transact(command.text(), pauseEnd))
         ReplyConversion::toDouble(ReplyConversion::value(*reply), field);
+    pauseUntil(pauseEnd);
 }
 
 void CommandInterface::query(const CommandBuilder &command, QHostAddress &field)
 {
-    if (const auto reply = exchange(command.text()))
+    PacingClock::time_point pauseEnd;
+    if (const auto reply = transact(command.text(), pauseEnd))
         field = ReplyConversion::toAddress(ReplyConversion::value(*reply));
+    pauseUntil(pauseEnd);
 }
 
 void CommandInterface::query(const CommandBuilder &command, QString &field)
 {
-    if (const auto reply = exchange(command.text()))
+    PacingClock::time_point pauseEnd;
+    if (const auto reply = transact(command.text(), pauseEnd))
         ReplyConversion::toText(ReplyConversion::value(*reply), field);
+    pauseUntil(pauseEnd);
 }

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <optional>
 
@@ -194,8 +195,11 @@ private:
     // Framing (commandframing.cpp).
     CommandBuilder unitCommand(const char *templ) const;
     CommandBuilder axisCommand(const char *templ, int axis) const;
+    using PacingClock = std::chrono::steady_clock;
     void send(const CommandBuilder &command, int pauseMs = commandPauseMs);
+    // A query and its pause; transact leaves the pause to the caller.
     std::optional<QByteArray> exchange(const QString &command);
+    std::optional<QByteArray> transact(const QString &command, PacingClock::time_point &pauseEnd);
     void query(const CommandBuilder &command, int &field);
     void query(const CommandBuilder &command, bool &field);
     void query(const CommandBuilder &command, double &field);
@@ -203,7 +207,7 @@ private:
     void query(const CommandBuilder &command, QString &field);
     void write(const QString &command);
     bool waitForReply();
-    void pause(int milliseconds);
+    void pauseUntil(PacingClock::time_point end);
     bool stopRequested() const;
 
     int perAxisCount() const;
