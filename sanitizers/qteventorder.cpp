@@ -6,11 +6,18 @@
 // program (the window fills the link's store, then emits; the link writes the
 // store, then emits its completion) relies on exactly that ordering. This tells the
 // sanitizer about it: each emission and each posted call releases, each delivered
-// event acquires. Posted calls are caught by wrapping, at link time, the two Qt
+// event acquires. Posted calls are caught by wrapping, at link time, the Qt
 // functions our code posts through (see QR36_SANITIZE in the top CMakeLists).
+// Likewise the end of a thread: objects deleted by deleteLater when a thread
+// finishes are destroyed before QThread::wait returns in the waiting thread, under
+// Qt's lock; the thread's storage, destroyed after them, releases, and the wrapped
+// QThread::wait acquires.
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QObject>
+#include <QThread>
+#include <QThreadStorage>
 
 // Qt's hook for signal spies (exported by QtCore, declared in a private header).
 struct QSignalSpyCallbackSet
@@ -30,6 +37,15 @@ extern "C" void __tsan_release(void *address);
 namespace {
 
 char eventQueue;
+char threadEnd;
+
+// Qt destroys a thread's storage at the end of its finish routine: after the objects
+// deleted at that end, before it wakes the threads waiting in QThread::wait.
+struct ThreadEndMarker
+{
+    ~ThreadEndMarker() { __tsan_release(&threadEnd); }
+};
+QThreadStorage<ThreadEndMarker *> threadEndMarkers;
 
 void emitted(QObject *, int, void **)
 {
@@ -38,6 +54,8 @@ void emitted(QObject *, int, void **)
 
 bool delivering(void **)
 {
+    if (!threadEndMarkers.hasLocalData())
+        threadEndMarkers.setLocalData(new ThreadEndMarker);
     __tsan_acquire(&eventQueue);
     return false; // deliver as usual
 }
@@ -64,6 +82,41 @@ bool __wrap__ZN11QMetaObject16invokeMethodImplEP7QObjectPN9QtPrivate15QSlotObjec
     __tsan_release(&eventQueue);
     return __real__ZN11QMetaObject16invokeMethodImplEP7QObjectPN9QtPrivate15QSlotObjectBaseEN2Qt14ConnectionTypeEPv(
         object, slot, type, result);
+}
+
+// QThread::wait, both forms
+bool __real__ZN7QThread4waitE14QDeadlineTimer(QThread *, QDeadlineTimer);
+bool __wrap__ZN7QThread4waitE14QDeadlineTimer(QThread *thread, QDeadlineTimer deadline)
+{
+    const bool ended = __real__ZN7QThread4waitE14QDeadlineTimer(thread, deadline);
+    if (ended)
+        __tsan_acquire(&threadEnd);
+    return ended;
+}
+bool __real__ZN7QThread4waitEm(QThread *, unsigned long);
+bool __wrap__ZN7QThread4waitEm(QThread *thread, unsigned long time)
+{
+    const bool ended = __real__ZN7QThread4waitEm(thread, time);
+    if (ended)
+        __tsan_acquire(&threadEnd);
+    return ended;
+}
+
+// QThread::quit: what the asking thread did before it is ordered before whatever
+// the ending thread then deletes.
+void __real__ZN7QThread4quitEv(QThread *);
+void __wrap__ZN7QThread4quitEv(QThread *thread)
+{
+    __tsan_release(&eventQueue);
+    __real__ZN7QThread4quitEv(thread);
+}
+
+// QObject::deleteLater, which posts from inside Qt
+void __real__ZN7QObject11deleteLaterEv(QObject *);
+void __wrap__ZN7QObject11deleteLaterEv(QObject *object)
+{
+    __tsan_release(&eventQueue);
+    __real__ZN7QObject11deleteLaterEv(object);
 }
 
 // QCoreApplication::postEvent
