@@ -1,0 +1,203 @@
+#include "monitorbenchmark.h"
+
+#include "eventwait.h"
+#include "samples.h"
+#include "scoreboard.h"
+#include "simulatorthread.h"
+#include "windowdriver.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <ctime>
+
+namespace {
+constexpr int monitorMs = 10000;
+constexpr double wantedRate = 5.0;
+constexpr double rateTolerance = 0.05;
+constexpr double maximumCpuPercent = 1.0;
+constexpr int maximumPending = 1;
+constexpr qint64 replyWaitNs = 1000LL * 1000 * 1000;
+
+double processCpuSeconds()
+{
+    return double(std::clock()) / CLOCKS_PER_SEC;
+}
+} // namespace
+
+MonitorBenchmark::MonitorBenchmark(const QString &address, const QString &simulatorProgram, int runs,
+                                   Scoreboard &scoreboard)
+    : m_address(address)
+    , m_simulatorProgram(simulatorProgram)
+    , m_runs(runs)
+    , m_scoreboard(scoreboard)
+{
+}
+
+bool MonitorBenchmark::run()
+{
+    m_scoreboard.section(QStringLiteral("3. Monitor, 16 axes, %1 s of polling (median of %2 runs)")
+                                 .arg(monitorMs / 1000)
+                                 .arg(m_runs));
+    const QString rateName = QStringLiteral("polls per second");
+    const QString rateGoal = QStringLiteral("%1 +- %2").arg(wantedRate, 0, 'f', 1).arg(rateTolerance, 0, 'f', 2);
+    const QString cpuName = QStringLiteral("tool CPU per second of monitoring");
+    const QString cpuGoal = QStringLiteral("< %1% of a core").arg(maximumCpuPercent, 0, 'f', 0);
+
+    Samples rates;
+    Samples cpu;
+    QStringList runs;
+    for (int run = 0; run < m_runs; ++run) {
+        const Monitoring monitoring = monitorAnsweringModule();
+        if (!monitoring.error.isEmpty()) {
+            m_scoreboard.failed(rateName, rateGoal, monitoring.error);
+            m_scoreboard.failed(cpuName, cpuGoal, monitoring.error);
+            rates = Samples();
+            break;
+        }
+        rates.add(monitoring.pollsPerSecond);
+        cpu.add(monitoring.cpuPercent);
+        runs << QStringLiteral("%1 polls, %2/s, %3%")
+                        .arg(monitoring.polls)
+                        .arg(monitoring.pollsPerSecond, 0, 'f', 3)
+                        .arg(monitoring.cpuPercent, 0, 'f', 2);
+    }
+    if (!rates.isEmpty()) {
+        const QString detail = QStringLiteral("runs: %1").arg(runs.join(QStringLiteral("; ")));
+        m_scoreboard.target(rateName, QString::number(rates.median(), 'f', 3), rateGoal,
+                            std::abs(rates.median() - wantedRate) <= rateTolerance, detail);
+        m_scoreboard.target(cpuName, QStringLiteral("%1%").arg(cpu.median(), 0, 'f', 2), cpuGoal,
+                            cpu.median() < maximumCpuPercent,
+                            QStringLiteral("process CPU time over wall time, simulator in its own process"));
+    }
+    return measureSilentModule() && !rates.isEmpty();
+}
+
+// The simulator runs as its own program, so the process's CPU time is the tool's
+// alone; its command log goes to a file, read only after the measurement.
+MonitorBenchmark::Monitoring MonitorBenchmark::monitorAnsweringModule()
+{
+    Monitoring result;
+    QTemporaryDir logDirectory;
+    const QString logPath = logDirectory.filePath(QStringLiteral("simulator.log"));
+    QProcess simulator;
+    simulator.setStandardOutputFile(logPath);
+    simulator.setProcessChannelMode(QProcess::SeparateChannels);
+    simulator.start(m_simulatorProgram, {QStringLiteral("--address"), m_address, QStringLiteral("--port"),
+                                         QStringLiteral("24000"), QStringLiteral("--axes"), QStringLiteral("16"),
+                                         QStringLiteral("--seed"), QStringLiteral("7"), QStringLiteral("--log")});
+    const auto logText = [&logPath] {
+        QFile file(logPath);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    if (!simulator.waitForStarted(5000)
+        || !EventWait::until([&] { return logText().contains(QLatin1String("listening on")); }, 5000)) {
+        result.error = QStringLiteral("%1 did not start: %2").arg(m_simulatorProgram,
+                                                                   QString::fromUtf8(simulator.readAllStandardError()));
+        simulator.kill();
+        simulator.waitForFinished(5000);
+        return result;
+    }
+
+    {
+        WindowDriver driver(m_address);
+        if (!driver.open() || !driver.connectModule()) {
+            result.error = QStringLiteral("the window did not connect");
+        } else {
+            const int readLength = logText().size();
+            driver.press("pushButton_MeasureMonitor");
+            QElapsedTimer wall;
+            wall.start();
+            const double cpuStart = processCpuSeconds();
+            EventWait::pause(monitorMs);
+            const double cpuSeconds = processCpuSeconds() - cpuStart;
+            const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
+            driver.press("pushButton_MeasureSetting");
+            result.cpuPercent = 100.0 * cpuSeconds / wallSeconds;
+
+            // "<milliseconds since the simulator started> R" for every poll it received.
+            const QRegularExpression pollLine(QStringLiteral("^\\s*([0-9.]+) R$"),
+                                              QRegularExpression::MultilineOption);
+            QVector<double> pollMs;
+            auto match = pollLine.globalMatch(logText().mid(readLength));
+            while (match.hasNext())
+                pollMs << match.next().captured(1).toDouble();
+            result.polls = pollMs.size();
+            if (pollMs.size() >= 2)
+                result.pollsPerSecond = 1000.0 * (pollMs.size() - 1) / (pollMs.last() - pollMs.first());
+            else
+                result.error = QStringLiteral("only %1 polls reached the simulator").arg(pollMs.size());
+        }
+    }
+    simulator.terminate();
+    if (!simulator.waitForFinished(5000)) {
+        simulator.kill();
+        simulator.waitForFinished(5000);
+    }
+    return result;
+}
+
+// Against a module that never answers "R" each poll holds the link for its whole
+// reply wait while the timer keeps ticking five times a second. A poll is pending
+// from its request until its wait ends. When the page is left, the poll still
+// waiting (sent less than one reply wait earlier) and every poll sent afterwards
+// were pending; a backlog would only have grown until then.
+bool MonitorBenchmark::measureSilentModule()
+{
+    const QString name = QStringLiteral("most polls pending, silent module");
+    const QString goal = QStringLiteral("<= %1").arg(maximumPending);
+
+    SimulatorOptions options;
+    options.address = QHostAddress(m_address);
+    options.port = 24000;
+    options.axisCount = 16;
+    options.seed = 7;
+    options.silentPatterns << SimulatorOptions::wholeCommand(QStringLiteral("R"));
+    SimulatorThread simulator(options);
+    if (!simulator.start()) {
+        m_scoreboard.failed(name, goal, QStringLiteral("no simulator: %1").arg(simulator.errorString()));
+        return false;
+    }
+    WindowDriver driver(m_address);
+    if (!driver.open() || !driver.connectModule()) {
+        m_scoreboard.failed(name, goal, QStringLiteral("the window did not connect"));
+        return false;
+    }
+    const qint64 enteredNs = simulator.simulator()->nsecsSinceStart();
+    driver.press("pushButton_MeasureMonitor");
+    EventWait::pause(monitorMs);
+    const qint64 leftNs = simulator.simulator()->nsecsSinceStart();
+    driver.press("pushButton_MeasureSetting");
+    // A queued poll goes out as soon as the one before it has waited in vain, so
+    // the queue has drained once no poll came for one and a half reply waits.
+    const auto lastPollNs = [&simulator, leftNs] {
+        qint64 last = leftNs;
+        for (const ReceivedCommand &command : simulator.commandLog()) {
+            if (command.text == QLatin1String("R"))
+                last = qMax(last, command.timestampNs);
+        }
+        return last;
+    };
+    EventWait::until([&] { return simulator.simulator()->nsecsSinceStart() - lastPollNs() > replyWaitNs * 3 / 2; },
+                     120000);
+
+    int sentWhileShown = 0;
+    int pending = 0;
+    for (const ReceivedCommand &command : simulator.commandLog()) {
+        if (command.text != QLatin1String("R") || command.timestampNs < enteredNs)
+            continue;
+        if (command.timestampNs <= leftNs)
+            ++sentWhileShown;
+        if (command.timestampNs > leftNs - replyWaitNs)
+            ++pending;
+    }
+    m_scoreboard.target(name, QString::number(pending), goal, pending <= maximumPending,
+                        QStringLiteral("%1 polls sent in %2 s to a module that does not answer them")
+                                .arg(sentWhileShown)
+                                .arg(monitorMs / 1000));
+    return true;
+}

@@ -1,0 +1,114 @@
+#include "responsivenessbenchmark.h"
+
+#include "eventwait.h"
+#include "heartbeat.h"
+#include "samples.h"
+#include "scoreboard.h"
+#include "simulatorthread.h"
+#include "windowdriver.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+constexpr double maximumStallMs = 16.0;
+constexpr int monitorMs = 3000;
+constexpr int idleMs = 3000;
+} // namespace
+
+ResponsivenessBenchmark::ResponsivenessBenchmark(const QString &address, int runs, Scoreboard &scoreboard)
+    : m_address(address)
+    , m_runs(runs)
+    , m_scoreboard(scoreboard)
+{
+}
+
+bool ResponsivenessBenchmark::run()
+{
+    m_scoreboard.section(
+            QStringLiteral("2. GUI responsiveness (heartbeat every %1 ms in the real window, offscreen; median of %2 runs)")
+                    .arg(Heartbeat::periodMs)
+                    .arg(m_runs));
+    const QString name = QStringLiteral("longest GUI stall");
+    const QString goal = QStringLiteral("<= %1 ms").arg(maximumStallMs, 0, 'f', 0);
+
+    QVector<Outcome> outcomes;
+    for (int run = 0; run < m_runs; ++run) {
+        const Outcome outcome = measureOnce();
+        if (!outcome.error.isEmpty()) {
+            m_scoreboard.failed(name, goal, QStringLiteral("run %1: %2").arg(run + 1).arg(outcome.error));
+            return false;
+        }
+        outcomes << outcome;
+    }
+    std::sort(outcomes.begin(), outcomes.end(), [](const Outcome &a, const Outcome &b) {
+        return a.longest.value(0).ms < b.longest.value(0).ms;
+    });
+    QStringList runs;
+    Samples idle;
+    for (const Outcome &outcome : outcomes) {
+        runs << QString::number(outcome.longest.value(0).ms, 'f', 1);
+        idle.add(outcome.idleMs);
+    }
+    const Outcome &median = outcomes.at(outcomes.size() / 2);
+    const double stallMs = median.longest.value(0).ms;
+    m_scoreboard.target(name, QStringLiteral("%1 ms").arg(stallMs, 0, 'f', 1), goal, stallMs <= maximumStallMs,
+                        QStringLiteral("runs %1 ms").arg(runs.join(QStringLiteral(", "))));
+    m_scoreboard.report(QStringLiteral("longest stall of the idle window"),
+                        QStringLiteral("%1 ms").arg(idle.median(), 0, 'f', 1),
+                        QStringLiteral("the machine's own share: %1 s shown, nothing running; runs %2..%3 ms")
+                                .arg(idleMs / 1000)
+                                .arg(idle.min(), 0, 'f', 1)
+                                .arg(idle.max(), 0, 'f', 1));
+    for (const Outcome &outcome : outcomes) {
+        QStringList longest;
+        for (const Heartbeat::Stall &stall : outcome.longest)
+            longest << stall.text();
+        m_scoreboard.note(QStringLiteral("longest: %1").arg(longest.join(QStringLiteral("; "))));
+    }
+    return true;
+}
+
+ResponsivenessBenchmark::Outcome ResponsivenessBenchmark::measureOnce()
+{
+    SimulatorOptions options;
+    options.address = QHostAddress(m_address);
+    options.port = 24000; // the window always dials this port
+    options.axisCount = 16;
+    options.seed = 7;
+    SimulatorThread simulator(options);
+    if (!simulator.start())
+        return {QStringLiteral("no simulator on %1:24000: %2").arg(m_address, simulator.errorString()), {}};
+
+    WindowDriver driver(m_address);
+    if (!driver.open())
+        return {QStringLiteral("the main window was not shown"), {}};
+    EventWait::pause(200);
+
+    Heartbeat idle;
+    idle.start();
+    EventWait::pause(idleMs);
+    idle.stop();
+
+    // A press runs its slot at once and the repaint follows in the event loop, so
+    // each press gets a phase of its own for what it costs.
+    Heartbeat heartbeat;
+    heartbeat.start();
+    heartbeat.setPhase(QStringLiteral("connect and 16-axis read"));
+    if (!driver.connectModule())
+        return {QStringLiteral("the window did not connect"), {}};
+    heartbeat.setPhase(QStringLiteral("measure-setting write"));
+    if (!driver.applyMeasureSetting())
+        return {QStringLiteral("the measure-setting write did not finish"), {}};
+    heartbeat.setPhase(QStringLiteral("switch to the monitor"));
+    driver.press("pushButton_MeasureMonitor");
+    EventWait::pause(100);
+    heartbeat.setPhase(QStringLiteral("monitor polling"));
+    EventWait::pause(monitorMs);
+    heartbeat.setPhase(QStringLiteral("leaving the monitor"));
+    driver.press("pushButton_MeasureSetting");
+    EventWait::pause(200);
+    heartbeat.stop();
+    return {QString(), heartbeat.longestStalls(), idle.longestStall().ms};
+}

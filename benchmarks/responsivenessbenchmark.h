@@ -1,0 +1,30 @@
+#pragma once
+
+#include "heartbeat.h"
+
+#include <QString>
+#include <QVector>
+
+class Scoreboard;
+
+// The GUI thread's longest stall while the real window reads 16 axes, writes
+// the measure settings and polls the monitor, against a simulator in this process.
+class ResponsivenessBenchmark
+{
+public:
+    ResponsivenessBenchmark(const QString &address, int runs, Scoreboard &scoreboard);
+    bool run();
+
+private:
+    struct Outcome
+    {
+        QString error;
+        QVector<Heartbeat::Stall> longest; // longest first
+        double idleMs = 0.0;               // the machine's own: the window shown, nothing running
+    };
+    Outcome measureOnce();
+
+    const QString m_address;
+    const int m_runs;
+    Scoreboard &m_scoreboard;
+};

@@ -1,0 +1,93 @@
+#include "windowdriver.h"
+
+#include "eventwait.h"
+#include "mainwindow.h"
+
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <QWindow>
+
+WindowDriver::WindowDriver(const QString &moduleAddress)
+    : m_address(moduleAddress)
+{
+}
+
+WindowDriver::~WindowDriver()
+{
+    close();
+}
+
+bool WindowDriver::open()
+{
+    m_window = std::make_unique<MainWindow>();
+    m_window->show();
+    return EventWait::until(
+            [this] { return m_window->windowHandle() && m_window->windowHandle()->isExposed(); }, 5000);
+}
+
+void WindowDriver::close()
+{
+    if (!m_window)
+        return;
+    m_window.reset();
+    // Lets the finished worker thread's deferred deletions run.
+    EventWait::pause(1);
+}
+
+// The connection bar shares object names with the PLC-link page: it is looked up
+// among the central widget's own children.
+QPushButton *WindowDriver::barButton(const char *name) const
+{
+    return m_window->centralWidget()->findChild<QPushButton *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+}
+
+QProgressDialog *WindowDriver::busyDialog() const
+{
+    return m_window->findChild<QProgressDialog *>();
+}
+
+bool WindowDriver::busyDialogGone() const
+{
+    return busyDialog() && !busyDialog()->isVisible();
+}
+
+bool WindowDriver::connectModule()
+{
+    auto *address = m_window->centralWidget()->findChild<QLineEdit *>(QStringLiteral("lineEdit_ModuleIpAddr"),
+                                                                      Qt::FindDirectChildrenOnly);
+    QPushButton *connect = barButton("pushButton_Connect");
+    if (!address || !connect)
+        return false;
+    address->setText(m_address);
+    connect->click();
+    return EventWait::until(
+            [this, connect] { return connect->text() == QLatin1String("Disconnect") && busyDialogGone(); },
+            operationTimeoutMs);
+}
+
+bool WindowDriver::applyMeasureSetting()
+{
+    QWidget *page = m_window->findChild<QWidget *>(QStringLiteral("page_MeasureSetting"));
+    auto *apply = page ? page->findChild<QPushButton *>(QStringLiteral("pushButton_ApplySetting")) : nullptr;
+    if (!apply)
+        return false;
+    apply->click();
+    if (!busyDialog() || !busyDialog()->isVisible())
+        return false;
+    return EventWait::until([this] { return busyDialogGone(); }, operationTimeoutMs);
+}
+
+void WindowDriver::press(const char *menuButton)
+{
+    if (auto *button = m_window->findChild<QPushButton *>(QLatin1String(menuButton)))
+        button->click();
+}
+
+// The monitor's poll timer is the window's only timer of its own.
+QTimer *WindowDriver::monitorTimer() const
+{
+    const QList<QTimer *> timers = m_window->findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
+    return timers.size() == 1 ? timers.first() : nullptr;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class MainWindow;
+class QProgressDialog;
+class QPushButton;
+class QTimer;
+
+// The real main window, driven through its own widgets as an operator would,
+// with every wait spent in the event loop.
+class WindowDriver
+{
+public:
+    static constexpr int operationTimeoutMs = 60000;
+
+    explicit WindowDriver(const QString &moduleAddress);
+    ~WindowDriver();
+    WindowDriver(const WindowDriver &) = delete;
+    WindowDriver &operator=(const WindowDriver &) = delete;
+
+    bool open();
+    void close();
+    MainWindow *window() const { return m_window.get(); }
+
+    // Types the address, presses "Connect" and waits for the module's page.
+    bool connectModule();
+    // Presses "Apply Setting" on the measure-setting page and waits for the busy dialog to go.
+    bool applyMeasureSetting();
+    void press(const char *menuButton);
+    QTimer *monitorTimer() const;
+
+private:
+    QPushButton *barButton(const char *name) const;
+    QProgressDialog *busyDialog() const;
+    bool busyDialogGone() const;
+
+    const QString m_address;
+    std::unique_ptr<MainWindow> m_window;
+};
