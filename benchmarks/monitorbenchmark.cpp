@@ -15,6 +15,8 @@
 #include <cmath>
 #include <ctime>
 
+#include <time.h>
+
 namespace {
 constexpr int monitorMs = 10000;
 constexpr double wantedRate = 5.0;
@@ -26,6 +28,32 @@ constexpr qint64 replyWaitNs = 1000LL * 1000 * 1000;
 double processCpuSeconds()
 {
     return double(std::clock()) / CLOCKS_PER_SEC;
+}
+
+// The least-squares slope of arrival time over poll number. Unlike the span from
+// the first poll to the last it does not swing with the jitter of those two.
+double fittedPeriodMs(const QVector<double> &arrivalMs)
+{
+    const int n = arrivalMs.size();
+    const double meanIndex = (n - 1) / 2.0;
+    double meanMs = 0.0;
+    for (const double ms : arrivalMs)
+        meanMs += ms / n;
+    double covariance = 0.0;
+    double variance = 0.0;
+    for (int i = 0; i < n; ++i) {
+        covariance += (i - meanIndex) * (arrivalMs.at(i) - meanMs);
+        variance += (i - meanIndex) * (i - meanIndex);
+    }
+    return covariance / variance;
+}
+
+// The window lives in this thread.
+double threadCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 } // namespace
 
@@ -61,10 +89,11 @@ bool MonitorBenchmark::run()
         }
         rates.add(monitoring.pollsPerSecond);
         cpu.add(monitoring.cpuPercent);
-        runs << QStringLiteral("%1 polls, %2/s, %3%")
+        runs << QStringLiteral("%1 polls, %2/s, %3% (GUI thread %4%)")
                         .arg(monitoring.polls)
                         .arg(monitoring.pollsPerSecond, 0, 'f', 3)
-                        .arg(monitoring.cpuPercent, 0, 'f', 2);
+                        .arg(monitoring.cpuPercent, 0, 'f', 2)
+                        .arg(monitoring.guiCpuPercent, 0, 'f', 2);
     }
     if (!rates.isEmpty()) {
         const QString detail = QStringLiteral("runs: %1").arg(runs.join(QStringLiteral("; ")));
@@ -113,11 +142,14 @@ MonitorBenchmark::Monitoring MonitorBenchmark::monitorAnsweringModule()
             QElapsedTimer wall;
             wall.start();
             const double cpuStart = processCpuSeconds();
+            const double guiCpuStart = threadCpuSeconds();
             EventWait::pause(monitorMs);
             const double cpuSeconds = processCpuSeconds() - cpuStart;
+            const double guiCpuSeconds = threadCpuSeconds() - guiCpuStart;
             const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
             driver.press("pushButton_MeasureSetting");
             result.cpuPercent = 100.0 * cpuSeconds / wallSeconds;
+            result.guiCpuPercent = 100.0 * guiCpuSeconds / wallSeconds;
 
             // "<milliseconds since the simulator started> R" for every poll it received.
             const QRegularExpression pollLine(QStringLiteral("^\\s*([0-9.]+) R$"),
@@ -128,7 +160,7 @@ MonitorBenchmark::Monitoring MonitorBenchmark::monitorAnsweringModule()
                 pollMs << match.next().captured(1).toDouble();
             result.polls = pollMs.size();
             if (pollMs.size() >= 2)
-                result.pollsPerSecond = 1000.0 * (pollMs.size() - 1) / (pollMs.last() - pollMs.first());
+                result.pollsPerSecond = 1000.0 / fittedPeriodMs(pollMs);
             else
                 result.error = QStringLiteral("only %1 polls reached the simulator").arg(pollMs.size());
         }

@@ -19,6 +19,7 @@ private:
         double pollsPerSecond = 0.0;
         int polls = 0;
         double cpuPercent = 0.0;
+        double guiCpuPercent = 0.0; // the part spent in the GUI thread
         QString error;
     };
     Monitoring monitorAnsweringModule();
