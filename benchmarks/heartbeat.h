@@ -8,8 +8,10 @@
 
 // A fast timer in the GUI thread: the longest gap between two of its ticks, less
 // its period, is the longest time the thread did not get back to its event loop.
-// Each stall is told with the phase the benchmark was driving when it ended and
-// how far into that phase it ended.
+// Each stall is told with the phase the benchmark was driving when it ended, how
+// far into that phase it ended, and how much of it the thread spent on the
+// processor: a stall the thread spent working is the tool's, one it spent
+// waiting for a processor is the machine's.
 class Heartbeat : public QObject
 {
     Q_OBJECT
@@ -20,6 +22,7 @@ public:
     struct Stall
     {
         double ms = 0.0;
+        double cpuMs = 0.0;
         QString phase;
         double msIntoPhase = 0.0;
         QString text() const;
@@ -42,6 +45,7 @@ private:
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_lastNs = 0;
+    qint64 m_lastCpuNs = 0;
     qint64 m_phaseStartNs = 0;
     QString m_phase;
     QVector<Stall> m_longest;

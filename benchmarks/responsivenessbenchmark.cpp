@@ -7,12 +7,37 @@
 #include "simulatorthread.h"
 #include "windowdriver.h"
 
+#include <QEvent>
+#include <QProgressDialog>
 #include <QStringList>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 constexpr double maximumStallMs = 16.0;
+
+// The busy dialog closes inside the slot that ends an operation, just before the
+// window shows its results: from then on a stall is that slot's and its repaint's.
+class HideWatcher : public QObject
+{
+public:
+    HideWatcher(QObject *watched, std::function<void()> onHide)
+        : QObject(watched)
+        , m_onHide(std::move(onHide))
+    {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide)
+            m_onHide();
+        return false;
+    }
+
+private:
+    std::function<void()> m_onHide;
+};
 constexpr int monitorMs = 3000;
 constexpr int idleMs = 3000;
 } // namespace
@@ -96,8 +121,13 @@ ResponsivenessBenchmark::Outcome ResponsivenessBenchmark::measureOnce()
     Heartbeat heartbeat;
     heartbeat.start();
     heartbeat.setPhase(QStringLiteral("connect and 16-axis read"));
-    if (!driver.connectModule())
+    if (!driver.pressConnect())
+        return {QStringLiteral("no busy dialog after \"Connect\""), {}};
+    QString next = QStringLiteral("end of the read");
+    new HideWatcher(driver.busyDialog(), [&heartbeat, &next] { heartbeat.setPhase(next); });
+    if (!driver.waitUntilConnected())
         return {QStringLiteral("the window did not connect"), {}};
+    next = QStringLiteral("end of the write");
     heartbeat.setPhase(QStringLiteral("measure-setting write"));
     if (!driver.applyMeasureSetting())
         return {QStringLiteral("the measure-setting write did not finish"), {}};

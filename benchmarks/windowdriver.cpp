@@ -55,6 +55,11 @@ bool WindowDriver::busyDialogGone() const
 
 bool WindowDriver::connectModule()
 {
+    return pressConnect() && waitUntilConnected();
+}
+
+bool WindowDriver::pressConnect()
+{
     auto *address = m_window->centralWidget()->findChild<QLineEdit *>(QStringLiteral("lineEdit_ModuleIpAddr"),
                                                                       Qt::FindDirectChildrenOnly);
     QPushButton *connect = barButton("pushButton_Connect");
@@ -62,6 +67,12 @@ bool WindowDriver::connectModule()
         return false;
     address->setText(m_address);
     connect->click();
+    return busyDialog() && busyDialog()->isVisible();
+}
+
+bool WindowDriver::waitUntilConnected()
+{
+    QPushButton *connect = barButton("pushButton_Connect");
     return EventWait::until(
             [this, connect] { return connect->text() == QLatin1String("Disconnect") && busyDialogGone(); },
             operationTimeoutMs);

@@ -27,14 +27,17 @@ public:
 
     // Types the address, presses "Connect" and waits for the module's page.
     bool connectModule();
+    // The same in two steps.
+    bool pressConnect();
+    bool waitUntilConnected();
     // Presses "Apply Setting" on the measure-setting page and waits for the busy dialog to go.
     bool applyMeasureSetting();
     void press(const char *menuButton);
     QTimer *monitorTimer() const;
+    QProgressDialog *busyDialog() const;
 
 private:
     QPushButton *barButton(const char *name) const;
-    QProgressDialog *busyDialog() const;
     bool busyDialogGone() const;
 
     const QString m_address;
