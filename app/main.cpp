@@ -1,3 +1,4 @@
+#include "applicationfont.h"
 #include "mainwindow.h"
 
 #include <QApplication>
@@ -5,6 +6,7 @@
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    ApplicationFont::apply();
     MainWindow window;
     window.show();
     return application.exec();

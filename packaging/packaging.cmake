@@ -21,5 +21,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 # dpkg-shlibdeps turns the programs' shared libraries into Debian package names,
 # so the package asks for the Qt 5 runtime packages the binaries were linked with.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The program's font (forms/applicationfont.h); shlibdeps adds the libraries to it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-crosextra-carlito")
 
 include(CPack)

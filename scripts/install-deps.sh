@@ -3,8 +3,9 @@
 # another user it only checks that the tools are there.
 set -euo pipefail
 # dpkg-dev, file and desktop-file-utils: the package test builds the .deb with its
-# library dependencies and checks the desktop entry.
-packages=(cmake make g++ qtbase5-dev qtbase5-dev-tools dpkg-dev file desktop-file-utils)
+# library dependencies and checks the desktop entry. fonts-crosextra-carlito: the
+# program's font, which the forms' fixed rectangles are measured for.
+packages=(cmake make g++ qtbase5-dev qtbase5-dev-tools dpkg-dev file desktop-file-utils fonts-crosextra-carlito)
 # "sanitizers" adds clang with its sanitizer and libFuzzer runtimes.
 if [ "${1:-}" = sanitizers ]; then
     packages+=(clang libclang-rt-dev)
@@ -17,4 +18,5 @@ else
     for tool in cmake g++ qmake dpkg-shlibdeps file desktop-file-validate; do
         command -v "$tool" >/dev/null || { echo "missing $tool: run this script as root to install ${packages[*]}" >&2; exit 1; }
     done
+    fc-list | grep -q Carlito || { echo "missing the Carlito font: run this script as root to install ${packages[*]}" >&2; exit 1; }
 fi

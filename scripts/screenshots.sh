@@ -7,10 +7,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-# The forms are laid out for a 9 pt font of Arial's widths; without it texts clip.
-if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends fonts-liberation2 >/dev/null
-fi
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target qr36tn-screenshots

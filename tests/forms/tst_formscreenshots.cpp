@@ -1,3 +1,4 @@
+#include "applicationfont.h"
 #include "assembledwindow.h"
 #include "form_about.h"
 
@@ -26,11 +27,8 @@ private:
 
 void TestFormScreenshots::initTestCase()
 {
-    // The headless platform defaults to a 12 pt font; the absolute layouts are
-    // drawn for the usual 9 pt desktop font, so review them at that size.
-    QFont font = QApplication::font();
-    font.setPointSize(9);
-    QApplication::setFont(font);
+    // As the program shows them.
+    ApplicationFont::apply();
 
     outputDirectory.setPath(QStringLiteral(QR36_SCREENSHOT_DIR));
     QVERIFY(outputDirectory.mkpath(QStringLiteral(".")));

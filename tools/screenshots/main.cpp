@@ -1,9 +1,8 @@
+#include "applicationfont.h"
 #include "screenshottour.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QFont>
-#include <QFontDatabase>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
 
@@ -49,15 +48,8 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    // The absolute layouts are drawn for the usual 9 pt desktop font of Arial's
-    // widths; the headless platform would otherwise use 12 pt and clip texts.
-    QFont font = QApplication::font();
-    if (QFontDatabase().hasFamily(QStringLiteral("Liberation Sans")))
-        font.setFamily(QStringLiteral("Liberation Sans"));
-    else
-        std::fprintf(stderr, "Liberation Sans is not installed: wider texts may be clipped\n");
-    font.setPointSize(9);
-    QApplication::setFont(font);
+    // The program's own font, as the installed program sets it.
+    ApplicationFont::apply();
     // The link logs every command it sends.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
 
