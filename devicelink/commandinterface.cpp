@@ -77,7 +77,14 @@ void CommandInterface::connectToHost(uint address, int port)
 
 void CommandInterface::disconnectFromHost()
 {
-    socket->disconnectFromHost();
+    if (socket->state() == QAbstractSocket::ConnectedState || socket->state() == QAbstractSocket::ClosingState) {
+        socket->disconnectFromHost();
+        return;
+    }
+    // An attempt still under way is given up at once (a plain disconnect would let
+    // it finish connecting first), and is reported like any other end.
+    socket->abort();
+    emit transmitDisconnected();
 }
 
 void CommandInterface::onDisconnected()

@@ -13,7 +13,15 @@ void CommandInterface::getParameter()
     // Commands are separated only by pauses; Nagle must not glue them together.
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
 
+    // The unit number and axis count are this module's or none: without them
+    // nothing else can be addressed, and the window reports the module as silent.
+    moduleId = -1;
+    axisNum = -1;
     queryConfig();
+    if (axisNum < 1) {
+        emit transmitConnected();
+        return;
+    }
     const int axes = perAxisCount();
     emit setProgMaximum(17 * axisNum + 20);
     emit setProgress(0);

@@ -1,23 +1,18 @@
 #include "mainwindow.h"
 
+#include "busydialog.h"
 #include "commandinterface.h"
+#include "fieldtext.h"
 #include "ui_mainwindow.h"
 
-#include <QProgressDialog>
+#include <QStatusBar>
+#include <QTimer>
 
 namespace {
 constexpr int modulePort = 24000;
-const char pleaseWait[] = "Please wait...";
-} // namespace
 
-quint32 MainWindow::ipv4Number(const QString &text)
-{
-    bool isIpv4 = false;
-    const quint32 number = QHostAddress(text).toIPv4Address(&isIpv4);
-    return isIpv4 ? number : 0;
-}
-
-QString MainWindow::connectionFailureText(QAbstractSocket::SocketError error, const QString &address)
+// The operator's words for a failed connection attempt.
+QString connectionFailureText(QAbstractSocket::SocketError error, const QString &address)
 {
     switch (error) {
     case QAbstractSocket::ConnectionRefusedError:
@@ -35,53 +30,38 @@ QString MainWindow::connectionFailureText(QAbstractSocket::SocketError error, co
         return QStringLiteral("Connection to %1 failed").arg(address);
     }
 }
+} // namespace
 
-QProgressDialog *MainWindow::busyDialog()
+BusyDialog *MainWindow::busyDialog()
 {
     if (!progressDialog) {
-        progressDialog = new QProgressDialog(this);
-        progressDialog->setMinimum(0);
-        progressDialog->setWindowFlag(Qt::Window, true);
-        progressDialog->setModal(true);
-        connect(commandInterface, &CommandInterface::setProgress, progressDialog,
-                &QProgressDialog::setValue, Qt::QueuedConnection);
-        connect(commandInterface, &CommandInterface::setProgMaximum, progressDialog,
-                &QProgressDialog::setMaximum, Qt::QueuedConnection);
-        progressDialog->setValue(0);
-        progressDialog->setWindowTitle(QString());
+        progressDialog = new BusyDialog(commandInterface, this);
+        connect(progressDialog, &BusyDialog::cancelRequested, this, &MainWindow::onCancelBusy);
     }
     return progressDialog;
 }
 
-void MainWindow::showBusyDialog()
-{
-    busyDialog()->setLabelText(QLatin1String(pleaseWait));
-    progressDialog->show();
-}
-
-void MainWindow::closeBusyDialog()
-{
-    if (progressDialog)
-        progressDialog->close();
-}
-
 void MainWindow::connectToModule()
 {
-    if (ui->pushButton_Connect->text().startsWith(QLatin1String("Connect"))) {
-        showBusyDialog();
-
-        const QString addressText = ui->lineEdit_ModuleIpAddr->text();
-        const quint32 address = ipv4Number(addressText);
-        // 0.0.0.0 would reach this very computer, not a module: say so instead.
-        if (address == 0) {
-            progressDialog->setLabelText(
-                QStringLiteral("Connection failed: \"%1\" is not an IPv4 address").arg(addressText));
-            return;
-        }
-        emit connectToHost(address, modulePort);
-    } else {
+    if (linkState == LinkState::Connected) {
         emit disconnectFromHost();
+        return;
     }
+    if (linkState != LinkState::Disconnected)
+        return;
+
+    busyDialog()->start();
+    const QString addressText = ui->lineEdit_ModuleIpAddr->text();
+    const std::optional<QHostAddress> address = FieldText::addressOf(addressText);
+    // 0.0.0.0 would reach this very computer, not a module: say so instead.
+    if (!address || address->toIPv4Address() == 0) {
+        progressDialog->tell(
+            QStringLiteral("Connection failed: \"%1\" is not an IPv4 address").arg(addressText));
+        return;
+    }
+    dialledAddress = address->toString();
+    linkState = LinkState::Connecting;
+    emit connectToHost(address->toIPv4Address(), modulePort);
 }
 
 void MainWindow::onConnectionError(QAbstractSocket::SocketError error)
@@ -89,34 +69,64 @@ void MainWindow::onConnectionError(QAbstractSocket::SocketError error)
     // Only the failures of an attempt matter here. A reply time-out (the socket is
     // still connected) or a dropped connection is handled by the operation or by the
     // disconnection.
-    if (error == QAbstractSocket::RemoteHostClosedError)
+    if (linkState != LinkState::Connecting || error == QAbstractSocket::RemoteHostClosedError)
         return;
     if (error == QAbstractSocket::SocketTimeoutError
         && commandInterface->connectionState() == QAbstractSocket::ConnectedState)
         return;
-    if (!progressDialog || !progressDialog->isVisible()
-        || !ui->pushButton_Connect->text().startsWith(QLatin1String("Connect")))
-        return;
-    progressDialog->setLabelText(connectionFailureText(error, ui->lineEdit_ModuleIpAddr->text()));
+    linkState = LinkState::Disconnected;
+    progressDialog->tell(connectionFailureText(error, dialledAddress));
+}
+
+// The attempt is over for the operator at once; the link is asked to drop it and
+// to stop its parameter read after the current command.
+void MainWindow::abandonConnection()
+{
+    linkState = LinkState::Abandoning;
+    ui->pushButton_Connect->setEnabled(false);
+    emit disconnectFromHost();
+    progressDialog->finish();
+    statusBar()->showMessage(QStringLiteral("Connection attempt to %1 abandoned").arg(dialledAddress));
 }
 
 void MainWindow::onConnectedModule()
 {
+    if (linkState != LinkState::Connecting)
+        return;
+    // Without the configuration there is no unit number to address the module by,
+    // and the rest of the read had nothing to go on.
+    if (commandInterface->axisNum < 1) {
+        linkState = LinkState::Abandoning;
+        ui->pushButton_Connect->setEnabled(false);
+        emit disconnectFromHost();
+        progressDialog->tell(
+            QStringLiteral("No answer from %1 to the configuration query.\nThe connection was closed.")
+                .arg(dialledAddress));
+        return;
+    }
+
+    linkState = LinkState::Connected;
+    axisOffset = 0;
     ui->widget_menu->show();
     ui->stackedWidget->setCurrentWidget(ui->page_MeasureSetting);
     updateMeasureSetting();
     ui->lineEdit_ModuleId->setText(QString::number(commandInterface->moduleId, 16).toUpper());
     ui->lineEdit_AxisNum->setText(QString::number(commandInterface->axisNum));
-    closeBusyDialog();
+    progressDialog->finish();
     ui->pushButton_Connect->setText(QStringLiteral("Disconnect"));
     ui->lineEdit_ModuleIpAddr->setEnabled(false);
 }
 
 void MainWindow::onDisconnectedFromModule()
 {
+    if (linkState == LinkState::Connecting && progressDialog->isBusy())
+        progressDialog->tell(QStringLiteral("The connection to %1 was closed").arg(dialledAddress));
+    linkState = LinkState::Disconnected;
+    monitorTimer->stop();
     ui->widget_menu->hide();
     ui->lineEdit_ModuleId->setText(QStringLiteral("--"));
     ui->lineEdit_AxisNum->setText(QStringLiteral("--"));
     ui->pushButton_Connect->setText(QStringLiteral("Connect"));
+    ui->pushButton_Connect->setEnabled(true);
     ui->lineEdit_ModuleIpAddr->setEnabled(true);
 }

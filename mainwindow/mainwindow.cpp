@@ -32,6 +32,8 @@ MainWindow::MainWindow(QWidget *parent)
     , commandInterface(new CommandInterface)
     , workerThread(new QThread)
     , progressDialog(nullptr)
+    , linkState(LinkState::Disconnected)
+    , operationCancelled(false)
     , axisOffset(0)
     , monitorTimer(nullptr)
 {
@@ -103,6 +105,8 @@ void MainWindow::openAboutWindow()
     about->setWindowFlag(Qt::Window, true);
     about->setWindowFlag(Qt::WindowMinimizeButtonHint, false);
     about->setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+    // Closed by its title bar too, it goes: each "About" makes a new one.
+    about->setAttribute(Qt::WA_DeleteOnClose);
     about->setInchUnitEnabled(inchUnitEnabled);
     about->show();
 }

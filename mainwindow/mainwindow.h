@@ -7,12 +7,13 @@
 
 #include <memory>
 
+class BusyDialog;
 class CommandInterface;
+struct CheckedField;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QProgressDialog;
 class QPushButton;
 class QThread;
 class QTimer;
@@ -33,11 +34,6 @@ class MainWindow : public QMainWindow
 public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
-
-    // The 32-bit host-order number of an IPv4 address text, 0 for anything else.
-    static quint32 ipv4Number(const QString &text);
-    // The operator's words for a failed connection attempt.
-    static QString connectionFailureText(QAbstractSocket::SocketError error, const QString &address);
 
 signals:
     void connectToHost(uint address, int port);
@@ -73,11 +69,28 @@ public slots:
     void doneApplyPLCLinkSetting();
 
 private:
+    // What the window knows of the link's connection. An attempt given up by the
+    // operator, or closed by the window itself, is "Abandoning" until the link says
+    // it is over: its late signals are not taken for a new attempt's.
+    enum class LinkState { Disconnected, Connecting, Abandoning, Connected };
+
     void onConnectionError(QAbstractSocket::SocketError error);
-    QProgressDialog *busyDialog(); // created by the first "Connect", kept for the window's life
-    void showBusyDialog();
-    void closeBusyDialog();
+    void abandonConnection();
+    BusyDialog *busyDialog(); // created by the first "Connect", kept for the window's life
+    void onCancelBusy();
     void startDeviceOperation();
+    void endDeviceOperation();
+
+    // The leave hook, after a check of the page's texts that tells what will not be captured.
+    void leaveCurrentPage();
+    // Checks the texts of the page shown (or the given fields); on a bad one the
+    // status bar names it and adds the consequence (notSentText for a refused Apply).
+    static const char notSentText[];
+    bool checkCurrentPage(const QString &consequence);
+    bool acceptFields(const QString &page, const QList<CheckedField> &fields, const QString &consequence);
+    QList<CheckedField> measureSettingFields() const;
+    QList<CheckedField> refPointFields(int axis) const;
+    QList<CheckedField> plcLinkFields() const;
 
     void initMeasureSetting();
     void updateMeasureSetting();
@@ -101,7 +114,10 @@ private:
     // both, in their own threads, after the destructor has stopped the thread.
     CommandInterface *commandInterface;
     QThread *workerThread;
-    QProgressDialog *progressDialog;
+    BusyDialog *progressDialog;
+    LinkState linkState;
+    QString dialledAddress;   // the text form of the address the last attempt dialled
+    bool operationCancelled;
     int axisOffset;
     QList<QComboBox *> resolutionBoxes;
     QList<QCheckBox *> directionBoxes;

@@ -109,9 +109,28 @@ void MainWindow::captureMeasureSetting()
         store->unit = 0;
 }
 
+// Block 2 is checked only while it shows an axis; its texts are the store's otherwise.
+QList<CheckedField> MainWindow::measureSettingFields() const
+{
+    QList<CheckedField> fields;
+    const int blocks = uiMeasureSetting->layoutWidget->isHidden() ? 1 : 2;
+    for (int block = 0; block < blocks; ++block) {
+        const QString axis = QStringLiteral("axis %1, ").arg(axisOffset + block);
+        if (!refUseBoxes[block]->isChecked())
+            fields.append({presetEdits[block], CheckedField::Kind::Number, axis + QStringLiteral("Preset")});
+        for (int set = 0; set < 4; ++set) {
+            fields.append({compHighEdits[set][block], CheckedField::Kind::Number,
+                           axis + QStringLiteral("Comp. High %1").arg(set + 1)});
+            fields.append({compLowEdits[set][block], CheckedField::Kind::Number,
+                           axis + QStringLiteral("Comp. Low %1").arg(set + 1)});
+        }
+    }
+    return fields;
+}
+
 void MainWindow::onClickedNextAxis()
 {
-    onTransitDisplay();
+    leaveCurrentPage();
     axisOffset += 2;
     if (axisOffset >= commandInterface->axisNum)
         axisOffset = 0;
@@ -121,7 +140,7 @@ void MainWindow::onClickedNextAxis()
 
 void MainWindow::onClickedPrevAxis()
 {
-    onTransitDisplay();
+    leaveCurrentPage();
     const int axes = commandInterface->axisNum;
     axisOffset -= 2;
     if (axisOffset < 0)
@@ -143,6 +162,8 @@ void MainWindow::onToggledRefUse(bool checked)
 
 void MainWindow::onApplyMeasureSetting()
 {
+    if (!checkCurrentPage(QLatin1String(notSentText)))
+        return;
     onTransitDisplay();
     startDeviceOperation();
     emit sendMeasureSetting();
@@ -150,5 +171,5 @@ void MainWindow::onApplyMeasureSetting()
 
 void MainWindow::doneApplyMeasureSetting()
 {
-    closeBusyDialog();
+    endDeviceOperation();
 }

@@ -1,37 +1,42 @@
 #include "mainwindow.h"
 
+#include "busydialog.h"
+#include "commandinterface.h"
+#include "pagefields.h"
 #include "ui_mainwindow.h"
 
-#include <QProgressDialog>
+#include <QStatusBar>
 #include <QTimer>
 
 // Every page switch captures the page being left, refreshes the page being
 // entered and only then shows it, so a page is never shown with stale contents.
+// A text that holds no value is not captured: its setting keeps its last valid
+// value, and the status bar says so.
 
 void MainWindow::moveToMeasureSetting()
 {
-    onTransitDisplay();
+    leaveCurrentPage();
     updateMeasureSetting();
     ui->stackedWidget->setCurrentWidget(ui->page_MeasureSetting);
 }
 
 void MainWindow::moveToRefPointSetting()
 {
-    onTransitDisplay();
+    leaveCurrentPage();
     updateRefPointSetting();
     ui->stackedWidget->setCurrentWidget(ui->page_RefPointSetting);
 }
 
 void MainWindow::moveToMeasureMonitor()
 {
-    onTransitDisplay();
+    leaveCurrentPage();
     updateMeasureMonitor();
     ui->stackedWidget->setCurrentWidget(ui->page_MeasureMonitor);
 }
 
 void MainWindow::moveToPlcLinkSetting()
 {
-    onTransitDisplay();
+    leaveCurrentPage();
     updatePlcLinkSetting();
     ui->stackedWidget->setCurrentWidget(ui->page_PlcLinkSetting);
 }
@@ -49,9 +54,61 @@ void MainWindow::onTransitDisplay()
         monitorTimer->stop();
 }
 
+const char MainWindow::notSentText[] = "Nothing was sent to the module.";
+
+void MainWindow::leaveCurrentPage()
+{
+    checkCurrentPage(QStringLiteral("The setting keeps its last valid value."));
+    onTransitDisplay();
+}
+
+bool MainWindow::checkCurrentPage(const QString &consequence)
+{
+    QWidget *const current = ui->stackedWidget->currentWidget();
+    if (current == ui->page_MeasureSetting)
+        return acceptFields(QStringLiteral("Measure Setting"), measureSettingFields(), consequence);
+    if (current == ui->page_RefPointSetting)
+        return acceptFields(QStringLiteral("Ref. Point Setting"), refPointFields(-1), consequence);
+    if (current == ui->page_PlcLinkSetting)
+        return acceptFields(QStringLiteral("PLC Link Setting"), plcLinkFields(), consequence);
+    return true;
+}
+
+bool MainWindow::acceptFields(const QString &page, const QList<CheckedField> &fields, const QString &consequence)
+{
+    const QString problem = PageFields::checkFields(fields);
+    if (problem.isEmpty()) {
+        statusBar()->clearMessage();
+        return true;
+    }
+    statusBar()->showMessage(QStringLiteral("%1, %2. %3").arg(page, problem, consequence));
+    return false;
+}
+
+// The page's own capture and checks come first; the operation then runs under the
+// busy dialog until its completion slot calls endDeviceOperation.
 void MainWindow::startDeviceOperation()
 {
-    busyDialog()->setValue(0);
-    progressDialog->setWindowTitle(QString());
-    showBusyDialog();
+    operationCancelled = false;
+    busyDialog()->start();
+}
+
+void MainWindow::endDeviceOperation()
+{
+    if (!progressDialog)
+        return;
+    if (!operationCancelled) {
+        progressDialog->finish();
+        return;
+    }
+    operationCancelled = false;
+    progressDialog->tell(QStringLiteral(
+        "Stopped before the end. The module may now hold part of the new settings:\n"
+        "apply them again, or disconnect and connect to read back what the module holds."));
+}
+
+void MainWindow::onCancelBusy()
+{
+    if (linkState == LinkState::Connecting)
+        abandonConnection();
 }

@@ -1,8 +1,25 @@
 #pragma once
 
+#include "fieldtext.h"
+
+#include <QList>
+#include <QString>
+
 #include <optional>
 
 class QComboBox;
+class QLineEdit;
+
+// A text field of a page, the kind of value its text must hold, and the words the
+// operator knows it by ("axis 3, Comp. High 2").
+struct CheckedField
+{
+    enum class Kind { Number, Integer, Address };
+    QLineEdit *edit;
+    Kind kind;
+    QString name;
+    FieldText::IntegerRange range = FieldText::anyInteger;
+};
 
 // How the pages put store values into their widgets and take them back. The text
 // conversions themselves are FieldText's (modulesettings).
@@ -21,5 +38,10 @@ void take(Value &field, const std::optional<Value> &value)
     if (value)
         field = *value;
 }
+
+// Marks every field whose text holds no value of its kind, until its text changes,
+// and gives the first of them the keyboard focus. Returns the words for that one
+// ("axis 3, Comp. High 2: "1,5" is not a number; ..."), empty when all hold.
+QString checkFields(const QList<CheckedField> &fields);
 
 } // namespace PageFields

@@ -69,6 +69,29 @@ void MainWindow::capturePlcLinkSetting()
     take(store->cmodeUnitNo, integerOf(page->lineEdit_CmodeUnitNo->text()));
 }
 
+// The fields of the PLC group count whether or not the group is enabled: Apply writes them all.
+QList<CheckedField> MainWindow::plcLinkFields() const
+{
+    using Kind = CheckedField::Kind;
+    const Ui_Form_PlcLinkSetting *const page = uiPlcLinkSetting.get();
+    QList<CheckedField> fields{
+        {page->lineEdit_ModuleIpAddr, Kind::Address, QStringLiteral("Module IP Address")},
+        {page->lineEdit_SubnetMask, Kind::Address, QStringLiteral("Subnet mask")},
+        {page->lineEdit_PlcIpAddr, Kind::Address, QStringLiteral("PLC IP Address")},
+        {page->lineEdit_PlcEtherPort, Kind::Integer, QStringLiteral("PLC Ether port"), portRange},
+        {page->lineEdit_CtrlFlagAddr, Kind::Integer, QStringLiteral("Ctrl Frag Address")},
+    };
+    const int axes = std::min(commandInterface->axisNum, 16);
+    for (int axis = 0; axis < axes; ++axis)
+        fields.append({paramAddrEdits[axis], Kind::Integer, QStringLiteral("Parameter Address of axis %1").arg(axis)});
+    fields.append({page->lineEdit_MeasDataAddr, Kind::Integer, QStringLiteral("MeasData Address")});
+    fields.append({page->lineEdit_FinsSA1, Kind::Integer, QStringLiteral("FINS SA1")});
+    fields.append({page->lineEdit_FinsDA1, Kind::Integer, QStringLiteral("FINS DA1")});
+    fields.append({page->lineEdit_FinsDNA, Kind::Integer, QStringLiteral("FINS DNA")});
+    fields.append({page->lineEdit_CmodeUnitNo, Kind::Integer, QStringLiteral("Cmode UnitNo.")});
+    return fields;
+}
+
 void MainWindow::onToggledUsingPlcLink(bool checked)
 {
     uiPlcLinkSetting->groupBox_PlcSetting->setEnabled(checked);
@@ -76,6 +99,8 @@ void MainWindow::onToggledUsingPlcLink(bool checked)
 
 void MainWindow::onApplyPLCLinkSetting()
 {
+    if (!checkCurrentPage(QLatin1String(notSentText)))
+        return;
     onTransitDisplay();
     startDeviceOperation();
     emit sendPLCLinkSetting();
@@ -83,5 +108,5 @@ void MainWindow::onApplyPLCLinkSetting()
 
 void MainWindow::doneApplyPLCLinkSetting()
 {
-    closeBusyDialog();
+    endDeviceOperation();
 }

@@ -80,10 +80,26 @@ void MainWindow::captureRefPointSetting()
     }
 }
 
+// The master values of the rows in use, or of one row only.
+QList<CheckedField> MainWindow::refPointFields(int axis) const
+{
+    QList<CheckedField> fields;
+    const int axes = std::min(commandInterface->axisNum, 16);
+    for (int row = 0; row < axes; ++row) {
+        if ((axis < 0 || row == axis) && commandInterface->refUse[row])
+            fields.append({masterValueEdits[row], CheckedField::Kind::Number,
+                           QStringLiteral("axis %1, Master Value").arg(QString::number(row, 16).toUpper())});
+    }
+    return fields;
+}
+
 void MainWindow::onApplyRefPreset()
 {
     const int axis = applyRefButtons.indexOf(qobject_cast<QPushButton *>(sender()));
     if (axis < 0)
+        return;
+    if (!acceptFields(QStringLiteral("Ref. Point Setting"), refPointFields(axis),
+                      QLatin1String(notSentText)))
         return;
     take(commandInterface->preset[axis], numberOf(masterValueEdits[axis]->text()));
     startDeviceOperation();
@@ -92,9 +108,12 @@ void MainWindow::onApplyRefPreset()
 
 void MainWindow::onCompleteRefOffset(int index)
 {
-    closeBusyDialog();
+    endDeviceOperation();
+    // An offset the module did not give shows as no text, as on entering the page.
     if (isAxisIndex(index))
-        masterOffsetEdits[index]->setText(number(commandInterface->refOffset[index]));
+        masterOffsetEdits[index]->setText(std::isnan(commandInterface->refOffset[index])
+                                              ? QString()
+                                              : number(commandInterface->refOffset[index]));
 }
 
 void MainWindow::onClearRefPreset()
@@ -108,7 +127,7 @@ void MainWindow::onClearRefPreset()
 
 void MainWindow::onCompleteClearRefOffset(int index)
 {
-    closeBusyDialog();
+    endDeviceOperation();
     if (!isAxisIndex(index))
         return;
     const bool used = commandInterface->refUse[index];

@@ -17,7 +17,9 @@ QList<Widget *> numberedWidgets(const QWidget *form, const char *namePattern,
                                  ? QString::fromLatin1(firstName)
                                  : QString::fromLatin1(namePattern).arg(number);
         Widget *widget = form->findChild<Widget *>(name);
-        Q_ASSERT_X(widget, "numberedWidgets", qPrintable(name));
+        // A form without the widget is a broken build; nothing would work without it.
+        if (!widget)
+            qFatal("The form has no widget named %s", qPrintable(name));
         widgets.append(widget);
     }
     return widgets;

@@ -85,7 +85,6 @@ private slots:
     void unansweredQueryTimesOutAndLeavesTheStore();
     void valuesThatDoNotConvert();
     void replyInTwoPiecesIsTakenByTheNextQuery();
-    void unansweredConfigurationRunsWithoutAxes();
 
 private:
     static void verifyPacing(const CommandTimeline &timeline);
@@ -533,22 +532,6 @@ void tst_OperationSequences::replyInTwoPiecesIsTakenByTheNextQuery()
     QCOMPARE(session.link.resolution[0], 1);
     QCOMPARE(session.link.direction[0], true);
     QCOMPARE(session.connected.count(), 1);
-}
-
-void tst_OperationSequences::unansweredConfigurationRunsWithoutAxes()
-{
-    SimulatorOptions options = simulatorOptions(3);
-    options.silentPatterns << SimulatorOptions::wholeCommand(QStringLiteral("CONFIG=\\?"));
-    Session session(options);
-    QVERIFY(session.open(true));
-
-    const QStringList texts = session.timeline.texts();
-    QCOMPARE(texts.mid(0, 3), sequence({"CONFIG=?", "timeout CONFIG=?", "max 3"}));
-    QCOMPARE(countMatching(texts, QStringLiteral(".*RSL.*|.*PRA.*")), 0);
-    QCOMPARE(slice(texts, QStringLiteral("#17"), 2), sequence({"#17", "RIP=?"}));
-    QCOMPARE(texts.mid(texts.size() - 4), sequence({"#18", "MDA=?", "#19", "FLA=?"}));
-    QCOMPARE(session.link.axisNum, -1);
-    QCOMPARE(session.link.moduleId, -1);
 }
 
 QTEST_GUILESS_MAIN(tst_OperationSequences)

@@ -1,6 +1,6 @@
 // The reference-point page against the module simulator, over one connection to a
-// four-axis module: which rows are shown and editable, "Apply" and "Clear" of one
-// row, and what leaving the page captures. The test functions run in order.
+// four-axis module: which rows are shown and editable, and "Clear" of one row.
+// The test functions run in order.
 
 #include "windowharness.h"
 
@@ -25,9 +25,7 @@ private slots:
     void cleanupTestCase();
 
     void rowsFollowReferenceUseAndAxisCount();
-    void applyWritesOnlyItsOwnRow();
     void clearEmptiesTheRowAndFollowsTheModule();
-    void leavingCapturesRowsWithReferenceUseOnly();
 
 private:
     QLineEdit *masterValue(int axis) const { return edit("lineEdit_MasterValue%1", axis); }
@@ -112,36 +110,6 @@ void tst_RefPointPage::rowsFollowReferenceUseAndAxisCount()
     QCOMPARE(masterOffset(3)->text(), QStringLiteral("-0.125"));
 }
 
-void tst_RefPointPage::applyWritesOnlyItsOwnRow()
-{
-    WindowHarness::type(masterValue(0), QStringLiteral("2.50"));
-    WindowHarness::type(masterValue(3), QStringLiteral("9"));
-    int before = harness->commandCount();
-    QVERIFY(harness->runOperation(applyButton(0)));
-
-    QCOMPARE(harness->commandsFrom(before),
-             QStringList({"SETUP", "00P=2.5", "CLOSE", "00P=?", "00LO=?"}));
-    const ModuleModel model = harness->simulator().model();
-    QCOMPARE(model.preset[0], 2.5);
-    QCOMPARE(model.preset[3], 2.0);
-    // The offset the module worked out is shown; the master value stays as typed.
-    bool isNumber = false;
-    const double offset = masterOffset(0)->text().toDouble(&isNumber);
-    QVERIFY2(isNumber, qPrintable(masterOffset(0)->text()));
-    QVERIFY(std::abs(offset - model.refOffset[0]) <= 1e-5 * std::max(1.0, std::abs(offset)));
-    QCOMPARE(masterValue(0)->text(), QStringLiteral("2.50"));
-    // Other rows are neither captured nor refreshed.
-    QCOMPARE(masterValue(3)->text(), QStringLiteral("9"));
-    QCOMPARE(masterOffset(3)->text(), QStringLiteral("-0.125"));
-
-    // An offset that is not read back is shown as the conversion renders it.
-    before = harness->commandCount();
-    QVERIFY(harness->runOperation(applyButton(2)));
-    QCOMPARE(harness->commandsFrom(before),
-             QStringList({"SETUP", "02P=0.5", "CLOSE", "02P=?", "02LO=?"}));
-    QCOMPARE(masterOffset(2)->text(), QStringLiteral("nan"));
-}
-
 void tst_RefPointPage::clearEmptiesTheRowAndFollowsTheModule()
 {
     int before = harness->commandCount();
@@ -167,30 +135,6 @@ void tst_RefPointPage::clearEmptiesTheRowAndFollowsTheModule()
     for (QWidget *widget : row(3))
         QVERIFY(!widget->isEnabled());
     QVERIFY(masterValue(2)->isEnabled());
-}
-
-void tst_RefPointPage::leavingCapturesRowsWithReferenceUseOnly()
-{
-    WindowHarness::type(masterValue(2), QStringLiteral("6.5"));
-    // A locked row takes no typing.
-    WindowHarness::type(masterValue(1), QStringLiteral("8"));
-    QCOMPARE(masterValue(1)->text(), QString());
-    const int before = harness->commandCount();
-
-    harness->openPage("pushButton_MeasureSetting");
-    auto *preset2 = harness->onPage<QLineEdit>("page_MeasureSetting", QStringLiteral("lineEdit_Preset2"));
-    QVERIFY(preset2);
-    QCOMPARE(preset2->text(), QStringLiteral("3"));
-
-    harness->openPage("pushButton_RefPointSetting");
-    QCOMPARE(masterValue(2)->text(), QStringLiteral("6.5"));
-    // The cleared row still uses the reference point; its empty field was captured as 0.
-    QCOMPARE(masterValue(0)->text(), QStringLiteral("0"));
-    QCOMPARE(masterValue(1)->text(), QString());
-    QCOMPARE(masterValue(3)->text(), QString());
-    QVERIFY(!masterValue(3)->isEnabled());
-    QTest::qWait(100);
-    QCOMPARE(harness->commandCount(), before);
 }
 
 QTEST_MAIN(tst_RefPointPage)

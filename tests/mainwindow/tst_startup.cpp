@@ -23,7 +23,6 @@ private slots:
     void cleanup();
 
     void firstScreen();
-    void defaultAddressNumber();
     void inchOptionFromSettingsFile_data();
     void inchOptionFromSettingsFile();
     void aboutWindowShowsAndSavesTheOption_data();
@@ -97,15 +96,6 @@ void tst_Startup::firstScreen()
 
     // Reading the option must not leave a settings file behind.
     QVERIFY(!QFile::exists(settingsPath()));
-}
-
-void tst_Startup::defaultAddressNumber()
-{
-    // Checked by number only: the default address is never dialled from a test.
-    QCOMPARE(MainWindow::ipv4Number(QStringLiteral("192.168.0.100")), quint32(0xC0A80064));
-    QCOMPARE(MainWindow::ipv4Number(QStringLiteral("127.0.0.21")), quint32(0x7F000015));
-    QCOMPARE(MainWindow::ipv4Number(QStringLiteral("module")), quint32(0));
-    QCOMPARE(MainWindow::ipv4Number(QStringLiteral("::1")), quint32(0));
 }
 
 void tst_Startup::inchOptionFromSettingsFile_data()

@@ -1,0 +1,92 @@
+#include "busydialog.h"
+
+#include "commandinterface.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+
+#include <limits>
+
+namespace {
+const char pleaseWait[] = "Please wait...";
+} // namespace
+
+BusyDialog::BusyDialog(CommandInterface *link, QWidget *parent)
+    : QProgressDialog(parent)
+    , label(new QLabel(this))
+    , button(new QPushButton(this))
+    , told(false)
+{
+    setMinimum(0);
+    setWindowFlag(Qt::Window, true);
+    setModal(true);
+    // The bar reaching its maximum says nothing about the operation's end: some
+    // operations get there before their last command.
+    setAutoReset(false);
+    setAutoClose(false);
+    // Shown and hidden by the window only, never by the dialog's own estimate.
+    setMinimumDuration(std::numeric_limits<int>::max());
+    // Texts here may carry what the operator typed.
+    label->setTextFormat(Qt::PlainText);
+    setLabel(label);
+    setCancelButton(button);
+    // QProgressDialog connects these by name; its cancel() would hide the dialog.
+    disconnect(this, SIGNAL(canceled()), this, SLOT(cancel()));
+    connect(this, &QProgressDialog::canceled, this, &BusyDialog::onButton);
+    connect(link, &CommandInterface::setProgress, this, &QProgressDialog::setValue, Qt::QueuedConnection);
+    connect(link, &CommandInterface::setProgMaximum, this, &QProgressDialog::setMaximum, Qt::QueuedConnection);
+    setValue(0);
+    setWindowTitle(QString());
+}
+
+void BusyDialog::start()
+{
+    told = false;
+    setValue(0);
+    setWindowTitle(QString());
+    setLabelText(QLatin1String(pleaseWait));
+    setCancelButtonText(QStringLiteral("Cancel"));
+    button->setEnabled(true);
+    show();
+}
+
+void BusyDialog::stopping(const QString &text)
+{
+    setLabelText(text);
+    button->setEnabled(false);
+}
+
+void BusyDialog::tell(const QString &text)
+{
+    told = true;
+    setLabelText(text);
+    setCancelButtonText(QStringLiteral("Close"));
+    button->setEnabled(true);
+    show();
+}
+
+void BusyDialog::finish()
+{
+    told = false;
+    hide();
+}
+
+void BusyDialog::onButton()
+{
+    if (told)
+        finish();
+    else if (button->isEnabled())
+        emit cancelRequested();
+}
+
+void BusyDialog::reject()
+{
+    onButton();
+}
+
+void BusyDialog::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    onButton();
+}

@@ -1,0 +1,167 @@
+// The busy dialog and the connection bar tell what happened: the dialog stays up to
+// an operation's end, a module that leaves the configuration query unanswered is
+// reported and let go, failures name the address dialled, and a new connection
+// starts on the first axes with the monitor stopped.
+
+#include "windowharness.h"
+
+#include <QLabel>
+
+#include <functional>
+
+namespace {
+
+const QString moduleAddress = QStringLiteral("127.0.0.122");
+
+SimulatorOptions axes(int count)
+{
+    SimulatorOptions options;
+    options.axisCount = count;
+    return options;
+}
+
+// Runs a check each time the watched widget is hidden.
+class HideWatch : public QObject
+{
+public:
+    explicit HideWatch(std::function<void()> onHide)
+        : onHide(std::move(onHide))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide)
+            onHide();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> onHide;
+};
+
+} // namespace
+
+class tst_BusyDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void staysUpUntilThePlcLinkWriteEnds();
+    void configurationSilentModuleIsReportedAndLetGo();
+    void failureNamesTheAddressDialledInPlainText();
+    void newConnectionStartsOnTheFirstAxesWithTheMonitorStopped();
+};
+
+void tst_BusyDialog::staysUpUntilThePlcLinkWriteEnds()
+{
+    WindowHarness harness(moduleAddress);
+    QVERIFY(harness.startSimulator(axes(2)));
+    harness.openWindow();
+    QVERIFY(harness.connectModule());
+    harness.openPage("pushButton_PlcLinkSetting");
+    auto *apply = harness.onPage<QPushButton>("page_PlcLinkSetting", QStringLiteral("pushButton_ApplySetting"));
+
+    // The write's progress reaches its maximum before its last two queries; the
+    // dialog goes only when the operation has ended, after its last query.
+    QStringList lastAtHide;
+    HideWatch watch([&]() { lastAtHide << harness.commands().constLast(); });
+    QProgressDialog *dialog = harness.busyDialog();
+    dialog->installEventFilter(&watch);
+    QVERIFY(harness.runOperation(apply));
+    dialog->removeEventFilter(&watch);
+    QCOMPARE(lastAtHide, QStringList{QStringLiteral("MDA=?")});
+    QCOMPARE(dialog->value(), dialog->maximum());
+}
+
+void tst_BusyDialog::configurationSilentModuleIsReportedAndLetGo()
+{
+    WindowHarness harness(moduleAddress);
+    SimulatorOptions options = axes(2);
+    options.silentPatterns << WindowHarness::whole(QStringLiteral("CONFIG=\\?"));
+    QVERIFY(harness.startSimulator(options));
+    harness.openWindow();
+    WindowHarness::type(harness.addressEdit(), moduleAddress);
+    WindowHarness::click(harness.connectButton());
+
+    QProgressDialog *dialog = harness.busyDialog();
+    const QString told = QStringLiteral("No answer from 127.0.0.122 to the configuration query.\n"
+                                        "The connection was closed.");
+    QTRY_COMPARE_WITH_TIMEOUT(dialog->labelText(), told, WindowHarness::waitMs);
+    // Let go: the link reports the connection closed, and nothing but the query went out.
+    QTRY_VERIFY_WITH_TIMEOUT(harness.connectButton()->isEnabled(), WindowHarness::waitMs);
+    QCOMPARE(harness.commands(), QStringList{QStringLiteral("CONFIG=?")});
+    QCOMPARE(harness.connectButton()->text(), QStringLiteral("Connect"));
+    QCOMPARE(harness.axisNumEdit()->text(), QStringLiteral("--"));
+    QVERIFY(harness.menu()->isHidden());
+
+    // The message stays until the operator closes it.
+    QVERIFY(dialog->isVisible());
+    auto *close = dialog->findChild<QPushButton *>();
+    QCOMPARE(close->text(), QStringLiteral("Close"));
+    WindowHarness::click(close);
+    QVERIFY(!dialog->isVisible());
+}
+
+void tst_BusyDialog::failureNamesTheAddressDialledInPlainText()
+{
+    // Nothing listens at this address.
+    WindowHarness harness(moduleAddress);
+    harness.openWindow();
+    WindowHarness::type(harness.addressEdit(), moduleAddress);
+    WindowHarness::click(harness.connectButton());
+    harness.addressEdit()->setText(QStringLiteral("127.0.0.1"));
+    QProgressDialog *dialog = harness.busyDialog();
+    QTRY_COMPARE_WITH_TIMEOUT(dialog->labelText(), QStringLiteral("Connection refused by 127.0.0.122"),
+                              WindowHarness::waitMs);
+    WindowHarness::click(dialog->findChild<QPushButton *>());
+
+    // What the operator typed is shown as typed.
+    const QString typed = QStringLiteral("<b>127.0.0.122</b>");
+    WindowHarness::type(harness.addressEdit(), typed);
+    WindowHarness::click(harness.connectButton());
+    QCOMPARE(dialog->labelText(), QStringLiteral("Connection failed: \"%1\" is not an IPv4 address").arg(typed));
+    QCOMPARE(dialog->findChild<QLabel *>()->textFormat(), Qt::PlainText);
+}
+
+void tst_BusyDialog::newConnectionStartsOnTheFirstAxesWithTheMonitorStopped()
+{
+    WindowHarness harness(moduleAddress);
+    QVERIFY(harness.startSimulator(axes(16)));
+    harness.openWindow();
+    QVERIFY(harness.connectModule());
+    auto *previous = harness.onPage<QPushButton>("page_MeasureSetting", QStringLiteral("pushButton_PrevPage"));
+    WindowHarness::click(previous);
+    auto *caption = harness.onPage<QLabel>("page_MeasureSetting", QStringLiteral("label_Axis1"));
+    QCOMPARE(caption->text(), QStringLiteral("14"));
+
+    // The module goes while the monitor polls it.
+    harness.openPage("pushButton_MeasureMonitor");
+    QVERIFY(harness.monitorTimer()->isActive());
+    harness.stopSimulator();
+    QTRY_COMPARE_WITH_TIMEOUT(harness.connectButton()->text(), QStringLiteral("Connect"), WindowHarness::waitMs);
+    QVERIFY(!harness.monitorTimer()->isActive());
+
+    // A two-axis module in its place: its axes are shown, and what is typed there is written.
+    QVERIFY(harness.startSimulator(axes(2)));
+    QVERIFY(harness.connectModule());
+    QVERIFY(!harness.monitorTimer()->isActive());
+    QCOMPARE(caption->text(), QStringLiteral("0"));
+    QCOMPARE(harness.onPage<QLabel>("page_MeasureSetting", QStringLiteral("label_Axis2"))->text(), QStringLiteral("1"));
+    WindowHarness::type(harness.onPage<QLineEdit>("page_MeasureSetting", QStringLiteral("lineEdit_Preset1")),
+                        QStringLiteral("1.50"));
+    WindowHarness::type(harness.onPage<QLineEdit>("page_MeasureSetting", QStringLiteral("lineEdit_CompHigh2_3")),
+                        QStringLiteral("-2e-3"));
+    const int before = harness.commandCount();
+    QVERIFY(harness.runOperation(harness.onPage<QPushButton>("page_MeasureSetting",
+                                                             QStringLiteral("pushButton_ApplySetting"))));
+    const QStringList written = harness.commandsFrom(before);
+    QVERIFY(written.contains(QStringLiteral("00P=1.5")));
+    QVERIFY(written.contains(QStringLiteral("01CH3=-0.002")));
+    QCOMPARE(harness.simulator().model().preset[0], 1.5);
+    QCOMPARE(harness.simulator().model().compHigh[2][1], -0.002);
+}
+
+QTEST_MAIN(tst_BusyDialog)
+#include "tst_busydialog.moc"
