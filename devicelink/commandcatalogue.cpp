@@ -3,6 +3,8 @@
 
 #include "commandinterface.h"
 
+#include <utility>
+
 // Per axis: "<unit><axis>MNEMONIC".
 void CommandInterface::writeResolution(int axis) { send(axisCommand("%1%2RSL=%3", axis).decimal(resolution[axis])); }
 void CommandInterface::queryResolution(int axis) { query(axisCommand("%1%2RSL=?", axis), resolution[axis]); }
@@ -81,7 +83,12 @@ void CommandInterface::writeMeasDataAddr() { send(CommandBuilder("MDA=%1").decim
 void CommandInterface::queryMeasDataAddr() { query(CommandBuilder("MDA=?"), measDataAddr); }
 
 // Bare commands.
-void CommandInterface::openSettingBracket() { send(CommandBuilder("SETUP"), setupPauseMs); }
-void CommandInterface::closeSettingBracket() { send(CommandBuilder("CLOSE")); }
+void CommandInterface::openSettingBracket() { settingBracketOpen = send(CommandBuilder("SETUP"), setupPauseMs); }
+// Sent whenever a bracket is open, even once a stop was requested: that is how a stop begins.
+void CommandInterface::closeSettingBracket()
+{
+    if (std::exchange(settingBracketOpen, false))
+        put(CommandBuilder("CLOSE").text(), commandPauseMs);
+}
 void CommandInterface::resetToFactorySettings() { send(CommandBuilder("FACTRST")); }
 void CommandInterface::restartModule() { send(CommandBuilder("CRASH")); }

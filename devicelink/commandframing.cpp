@@ -147,9 +147,33 @@ CommandBuilder CommandInterface::axisCommand(const char *templ, int axis) const
     return command;
 }
 
-bool CommandInterface::stopRequested() const
+bool CommandInterface::shutdownRequested() const
 {
     return QThread::currentThread()->isInterruptionRequested();
+}
+
+bool CommandInterface::stopRequested() const
+{
+    return shutdownRequested() || cancelRequested;
+}
+
+// The one stop path, for shutdown and cancel alike. The module must not be left in
+// its setting mode, so an open bracket is closed first; after that nothing is sent.
+bool CommandInterface::stopping()
+{
+    if (!stopRequested())
+        return false;
+    commandsSkipped = true;
+    closeSettingBracket();
+    return true;
+}
+
+// A cancel counts for the operation running or queued next, so it is forgotten only
+// when an operation ends, never when one starts.
+void CommandInterface::endOperation()
+{
+    lastOperationCancelled = cancelRequested.exchange(false) && commandsSkipped;
+    commandsSkipped = false;
 }
 
 // A sleeping thread wakes up later than it asked, by a tenth of a millisecond or
@@ -167,13 +191,18 @@ void CommandInterface::pauseUntil(PacingClock::time_point end)
     }
 }
 
-void CommandInterface::send(const CommandBuilder &command, int pauseMs)
+bool CommandInterface::send(const CommandBuilder &command, int pauseMs)
 {
-    if (stopRequested())
-        return;
-    const QString text = command.text();
-    qDebug() << text;
-    write(text);
+    if (stopping())
+        return false;
+    put(command.text(), pauseMs);
+    return true;
+}
+
+void CommandInterface::put(const QString &command, int pauseMs)
+{
+    qDebug() << command;
+    write(command);
     socket->flush();
     pauseUntil(PacingClock::now() + std::chrono::milliseconds(pauseMs));
 }
@@ -195,7 +224,7 @@ bool CommandInterface::waitForReply()
 // ran out); the caller takes the reply apart within the pause, then waits for its end.
 std::optional<QByteArray> CommandInterface::transact(const QString &command, PacingClock::time_point &pauseEnd)
 {
-    if (stopRequested()) {
+    if (stopping()) {
         pauseEnd = PacingClock::now();
         return std::nullopt;
     }

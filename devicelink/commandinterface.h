@@ -87,6 +87,15 @@ public:
     bool requestMeasurePoll();
     bool measurePollPending() const { return pollPending.load(); }
 
+    // Thread-safe: the running operation, or the next one queued when none runs,
+    // stops after its current command, as at shutdown: an open "SETUP" bracket is
+    // closed with "CLOSE", then nothing more is sent, and the operation still ends
+    // with its completion signal. The request stays until an operation ends, so
+    // make it only while one runs or is queued.
+    void requestCancel() { cancelRequested = true; }
+    // Thread-safe: whether the operation that ended last was cut short by a cancel.
+    bool operationCancelled() const { return lastOperationCancelled.load(); }
+
     // Thread-safe: the socket's state as last reported. A failed attempt leaves it
     // unconnected, a reply time-out does not; both arrive as onErrorOccurred.
     QAbstractSocket::SocketState connectionState() const
@@ -196,7 +205,8 @@ private:
     CommandBuilder unitCommand(const char *templ) const;
     CommandBuilder axisCommand(const char *templ, int axis) const;
     using PacingClock = std::chrono::steady_clock;
-    void send(const CommandBuilder &command, int pauseMs = commandPauseMs);
+    bool send(const CommandBuilder &command, int pauseMs = commandPauseMs);
+    void put(const QString &command, int pauseMs);
     // A query and its pause; transact leaves the pause to the caller.
     std::optional<QByteArray> exchange(const QString &command);
     std::optional<QByteArray> transact(const QString &command, PacingClock::time_point &pauseEnd);
@@ -209,11 +219,18 @@ private:
     bool waitForReply();
     void pauseUntil(PacingClock::time_point end);
     bool stopRequested() const;
+    bool shutdownRequested() const;
+    bool stopping();
+    void endOperation();
 
     int perAxisCount() const;
 
     // A standard mutex rather than QMutex, so the thread sanitizer sees the locking.
     mutable std::mutex measurementMutex;
     std::atomic<bool> pollPending{false};
+    std::atomic<bool> cancelRequested{false};
+    std::atomic<bool> lastOperationCancelled{false};
+    bool settingBracketOpen = false; // "SETUP" sent, "CLOSE" not yet
+    bool commandsSkipped = false;    // the running operation was stopped
     std::atomic<int> socketState{QAbstractSocket::UnconnectedState};
 };

@@ -71,7 +71,8 @@ void decode(const QString &reply, int dataFormat, int axisCount, double *measVal
 
 void CommandInterface::sendUpdateMeasure()
 {
-    if (!stopRequested()) {
+    // A cancel is meant for operations; polls stop only at shutdown.
+    if (!shutdownRequested()) {
         write(QStringLiteral("R"));
         if (waitForReply()) {
             const QString reply = ReplyConversion::text(socket->readAll());
