@@ -84,7 +84,6 @@ private slots:
     void factoryResetAndRestartReportNothing();
     void unansweredQueryTimesOutAndLeavesTheStore();
     void valuesThatDoNotConvert();
-    void replyInTwoPiecesIsTakenByTheNextQuery();
 
 private:
     static void verifyPacing(const CommandTimeline &timeline);
@@ -514,24 +513,6 @@ void tst_OperationSequences::valuesThatDoNotConvert()
     QVERIFY(session.link.moduleIpAddr.isNull());
     QVERIFY(std::isnan(session.link.refOffset[0]));
     QCOMPARE(session.link.refUse[0], true);
-}
-
-void tst_OperationSequences::replyInTwoPiecesIsTakenByTheNextQuery()
-{
-    SimulatorOptions options = simulatorOptions(1);
-    options.splitPatterns << SimulatorOptions::wholeCommand(QStringLiteral("00RSL=\\?"));
-    options.splitGapMs = 300;
-    Session session(options);
-    ModuleModel model = session.simulator.model();
-    model.resolution[0] = 3;
-    model.direction[0] = false;
-    session.simulator.setModel(model);
-    QVERIFY(session.open());
-
-    // "00RS" has no value; "L=3" then answers the direction query.
-    QCOMPARE(session.link.resolution[0], 1);
-    QCOMPARE(session.link.direction[0], true);
-    QCOMPARE(session.connected.count(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_OperationSequences)
