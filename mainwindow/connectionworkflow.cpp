@@ -82,6 +82,9 @@ void MainWindow::onConnectionError(QAbstractSocket::SocketError error)
 // to stop its parameter read after the current command.
 void MainWindow::abandonConnection()
 {
+    // A socket still connecting is aborted by the disconnect; a read under way stops.
+    if (commandInterface->connectionState() == QAbstractSocket::ConnectedState)
+        commandInterface->requestCancel();
     linkState = LinkState::Abandoning;
     ui->pushButton_Connect->setEnabled(false);
     emit disconnectFromHost();

@@ -33,7 +33,7 @@ MainWindow::MainWindow(QWidget *parent)
     , workerThread(new QThread)
     , progressDialog(nullptr)
     , linkState(LinkState::Disconnected)
-    , operationCancelled(false)
+    , cancelAsked(false)
     , axisOffset(0)
     , monitorTimer(nullptr)
 {

@@ -117,7 +117,7 @@ private:
     BusyDialog *progressDialog;
     LinkState linkState;
     QString dialledAddress;   // the text form of the address the last attempt dialled
-    bool operationCancelled;
+    bool cancelAsked;         // the operator asked the running device operation to stop
     int axisOffset;
     QList<QComboBox *> resolutionBoxes;
     QList<QCheckBox *> directionBoxes;

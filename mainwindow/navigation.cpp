@@ -89,7 +89,7 @@ bool MainWindow::acceptFields(const QString &page, const QList<CheckedField> &fi
 // busy dialog until its completion slot calls endDeviceOperation.
 void MainWindow::startDeviceOperation()
 {
-    operationCancelled = false;
+    cancelAsked = false;
     busyDialog()->start();
 }
 
@@ -97,11 +97,12 @@ void MainWindow::endDeviceOperation()
 {
     if (!progressDialog)
         return;
-    if (!operationCancelled) {
+    const bool stopped = cancelAsked && commandInterface->operationCancelled();
+    cancelAsked = false;
+    if (!stopped) {
         progressDialog->finish();
         return;
     }
-    operationCancelled = false;
     progressDialog->tell(QStringLiteral(
         "Stopped before the end. The module may now hold part of the new settings:\n"
         "apply them again, or disconnect and connect to read back what the module holds."));
@@ -109,6 +110,13 @@ void MainWindow::endDeviceOperation()
 
 void MainWindow::onCancelBusy()
 {
-    if (linkState == LinkState::Connecting)
+    if (linkState == LinkState::Connecting) {
         abandonConnection();
+        return;
+    }
+    // The link stops after its current command, closes an open setting bracket and
+    // still ends with the operation's completion signal.
+    cancelAsked = true;
+    commandInterface->requestCancel();
+    progressDialog->stopping(QStringLiteral("Stopping after the current command..."));
 }

@@ -49,6 +49,8 @@ class tst_BusyDialog : public QObject
 
 private slots:
     void staysUpUntilThePlcLinkWriteEnds();
+    void cancelStopsAWriteToASilentModuleAfterOneCommand();
+    void cancelGivesUpAConnectionAttemptAtOnce();
     void configurationSilentModuleIsReportedAndLetGo();
     void failureNamesTheAddressDialledInPlainText();
     void newConnectionStartsOnTheFirstAxesWithTheMonitorStopped();
@@ -73,6 +75,68 @@ void tst_BusyDialog::staysUpUntilThePlcLinkWriteEnds()
     dialog->removeEventFilter(&watch);
     QCOMPARE(lastAtHide, QStringList{QStringLiteral("MDA=?")});
     QCOMPARE(dialog->value(), dialog->maximum());
+}
+
+void tst_BusyDialog::cancelStopsAWriteToASilentModuleAfterOneCommand()
+{
+    // How many commands the parameter read takes; the module falls silent after them.
+    int readLength = 0;
+    {
+        WindowHarness probe(moduleAddress);
+        QVERIFY(probe.startSimulator(axes(2)));
+        probe.openWindow();
+        QVERIFY(probe.connectModule());
+        readLength = probe.commandCount();
+    }
+    WindowHarness harness(moduleAddress);
+    SimulatorOptions options = axes(2);
+    options.silentAfter = readLength;
+    QVERIFY(harness.startSimulator(options));
+    harness.openWindow();
+    QVERIFY(harness.connectModule());
+
+    auto *apply = harness.onPage<QPushButton>("page_MeasureSetting", QStringLiteral("pushButton_ApplySetting"));
+    WindowHarness::click(apply);
+    QVERIFY(harness.simulator().waitForCommandCount(readLength + 1, WindowHarness::waitMs));
+    QProgressDialog *dialog = harness.busyDialog();
+    auto *cancel = dialog->findChild<QPushButton *>();
+    QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
+    WindowHarness::click(cancel);
+    QCOMPARE(dialog->labelText(), QStringLiteral("Stopping after the current command..."));
+
+    // "SETUP" was under way: the bracket is closed, and nothing follows.
+    QTRY_VERIFY_WITH_TIMEOUT(dialog->labelText().startsWith(QLatin1String("Stopped before the end.")),
+                             WindowHarness::waitMs);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(harness.commandsFrom(readLength), QStringList({"SETUP", "CLOSE"}));
+    QCOMPARE(cancel->text(), QStringLiteral("Close"));
+    WindowHarness::click(cancel);
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(harness.connectButton()->text(), QStringLiteral("Disconnect"));
+}
+
+void tst_BusyDialog::cancelGivesUpAConnectionAttemptAtOnce()
+{
+    // The module answers the configuration query and nothing after it.
+    WindowHarness harness(moduleAddress);
+    SimulatorOptions options = axes(2);
+    options.silentAfter = 1;
+    QVERIFY(harness.startSimulator(options));
+    harness.openWindow();
+    WindowHarness::type(harness.addressEdit(), moduleAddress);
+    WindowHarness::click(harness.connectButton());
+    QVERIFY(harness.simulator().waitForCommandCount(2, WindowHarness::waitMs));
+
+    QProgressDialog *dialog = harness.busyDialog();
+    WindowHarness::click(dialog->findChild<QPushButton *>());
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(harness.connectButton()->text(), QStringLiteral("Connect"));
+    QVERIFY(harness.menu()->isHidden());
+    // "Connect" waits for the link to let the attempt go, with its bracket closed.
+    QTRY_VERIFY_WITH_TIMEOUT(harness.connectButton()->isEnabled(), WindowHarness::waitMs);
+    QCOMPARE(harness.commands(), QStringList({"CONFIG=?", "SETUP", "CLOSE"}));
+    QCOMPARE(harness.connectButton()->text(), QStringLiteral("Connect"));
+    QVERIFY(!dialog->isVisible());
 }
 
 void tst_BusyDialog::configurationSilentModuleIsReportedAndLetGo()
@@ -128,13 +192,13 @@ void tst_BusyDialog::failureNamesTheAddressDialledInPlainText()
 void tst_BusyDialog::newConnectionStartsOnTheFirstAxesWithTheMonitorStopped()
 {
     WindowHarness harness(moduleAddress);
-    QVERIFY(harness.startSimulator(axes(16)));
+    QVERIFY(harness.startSimulator(axes(4)));
     harness.openWindow();
     QVERIFY(harness.connectModule());
     auto *previous = harness.onPage<QPushButton>("page_MeasureSetting", QStringLiteral("pushButton_PrevPage"));
     WindowHarness::click(previous);
     auto *caption = harness.onPage<QLabel>("page_MeasureSetting", QStringLiteral("label_Axis1"));
-    QCOMPARE(caption->text(), QStringLiteral("14"));
+    QCOMPARE(caption->text(), QStringLiteral("2"));
 
     // The module goes while the monitor polls it.
     harness.openPage("pushButton_MeasureMonitor");
