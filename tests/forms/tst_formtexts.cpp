@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -108,16 +107,6 @@ void tst_FormTexts::measure(QWidget *top)
                                 .adjusted(1, 0, -1, 0);
         for (int item = 0; item < combo->count(); ++item)
             check(combo, field, combo->itemText(item), Qt::AlignLeft | Qt::AlignVCenter);
-    }
-    for (QGroupBox *group : top->findChildren<QGroupBox *>()) {
-        QStyleOptionGroupBox option;
-        option.initFrom(group);
-        option.text = group->title();
-        option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
-        const QRect title = group->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, group);
-        ++measured;
-        if (!group->rect().contains(title))
-            cut << QStringLiteral("%1 \"%2\"").arg(group->objectName(), group->title());
     }
     for (QLineEdit *edit : top->findChildren<QLineEdit *>()) {
         QStyleOptionFrame option;
