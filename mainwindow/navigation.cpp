@@ -58,7 +58,7 @@ const char MainWindow::notSentText[] = "Nothing was sent to the module.";
 
 void MainWindow::leaveCurrentPage()
 {
-    checkCurrentPage(QStringLiteral("The setting keeps its last valid value."));
+    checkCurrentPage(QStringLiteral("Its last valid value is kept."));
     onTransitDisplay();
 }
 

@@ -7,9 +7,14 @@
 namespace FieldText {
 
 namespace {
+// The text as the message quotes it: long texts are cut, so that the words after them still show.
 QString quoted(const QString &text)
 {
-    return text.isEmpty() ? QStringLiteral("An empty field") : QStringLiteral("\"%1\"").arg(text);
+    if (text.isEmpty())
+        return QStringLiteral("An empty field");
+    constexpr int longest = 24;
+    const QString shown = text.size() > longest ? text.left(longest - 3) + QStringLiteral("...") : text;
+    return QStringLiteral("\"%1\"").arg(shown);
 }
 } // namespace
 
@@ -30,7 +35,7 @@ std::optional<double> numberOf(const QString &text)
 
 QString numberProblem(const QString &text)
 {
-    return QStringLiteral("%1 is not a number; write it with a point for decimals, as in -1.5")
+    return QStringLiteral("%1 is not a number (decimals take a point, as in -1.5)")
         .arg(quoted(text));
 }
 
@@ -88,7 +93,7 @@ std::optional<QHostAddress> addressOf(const QString &text)
 
 QString addressProblem(const QString &text)
 {
-    return QStringLiteral("%1 is not an IPv4 address; write four numbers from 0 to 255 joined by points")
+    return QStringLiteral("%1 is not an IPv4 address such as 192.168.0.10")
         .arg(quoted(text));
 }
 

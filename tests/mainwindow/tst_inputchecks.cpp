@@ -143,7 +143,7 @@ void tst_InputChecks::pagingKeepsTheLastValidValue()
     WindowHarness::click(page->findChild<QPushButton *>(QStringLiteral("pushButton_NextPage")));
     QVERIFY2(statusText().startsWith(QLatin1String("Measure Setting, axis 0, Comp. High 1: \"3,75\"")),
              qPrintable(statusText()));
-    QVERIFY(statusText().endsWith(QLatin1String("The setting keeps its last valid value.")));
+    QVERIFY(statusText().endsWith(QLatin1String("Its last valid value is kept.")));
 
     // Two axes: ">>" comes back to the same pair, refreshed from what was captured.
     QCOMPARE(high->text(), QStringLiteral("2.5"));
