@@ -60,6 +60,8 @@ void BusyDialog::stopping(const QString &text)
 void BusyDialog::tell(const QString &text)
 {
     told = true;
+    // An empty bar: the message is the outcome, not a step of the operation.
+    reset();
     setLabelText(text);
     setCancelButtonText(QStringLiteral("Close"));
     button->setEnabled(true);
