@@ -5,7 +5,9 @@
 
 #include "windowharness.h"
 
+#include <QAction>
 #include <QLabel>
+#include <QPointer>
 
 #include <functional>
 
@@ -43,7 +45,7 @@ private slots:
     void cancelStopsAWriteToASilentModuleAfterOneCommand();
     void cancelGivesUpAConnectionAttemptAtOnce();
     void configurationSilentModuleIsReportedAndLetGo();
-    void failureNamesTheAddressDialledInPlainText();
+    void failureNamesTheAddressDialledInPlainText(); // and About windows are deleted
     void newConnectionStartsOnTheFirstAxesWithTheMonitorStopped();
 };
 
@@ -164,6 +166,13 @@ void tst_BusyDialog::failureNamesTheAddressDialledInPlainText()
     WindowHarness::click(harness.connectButton());
     QCOMPARE(dialog->labelText(), QStringLiteral("Connection failed: \"%1\" is not an IPv4 address").arg(typed));
     QCOMPARE(dialog->findChild<QLabel *>()->textFormat(), Qt::PlainText);
+
+    // An About window closed by its title bar goes too.
+    harness.window()->findChild<QAction *>(QStringLiteral("actionAbout"))->trigger();
+    QPointer<QWidget> about = QApplication::activeModalWidget();
+    QVERIFY(about && about != dialog);
+    about->close();
+    QTRY_VERIFY(about.isNull());
 }
 
 void tst_BusyDialog::newConnectionStartsOnTheFirstAxesWithTheMonitorStopped()
