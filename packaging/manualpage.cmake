@@ -26,6 +26,7 @@ function(qr36_add_manual_page program)
     set(page ${CMAKE_CURRENT_BINARY_DIR}/${program}.1)
     if(M_PAGE)
         configure_file(${M_PAGE} ${page} @ONLY)
+        set(make_page)
         set(page_depends ${page})
     else()
         list(LENGTH M_UNPARSED_ARGUMENTS count)
@@ -35,8 +36,10 @@ function(qr36_add_manual_page program)
         if(NOT QR36_HELP2MAN)
             message(FATAL_ERROR "help2man is missing: run scripts/install-deps.sh")
         endif()
-        # Run through PATH so that the page shows the program's name, not its path in the build folder.
+        # Run through PATH so that the page shows the program's name, not its path in the
+        # build folder; offscreen so that a program that opens a display needs none here.
         set(make_page COMMAND ${CMAKE_COMMAND} -E env "PATH=$<TARGET_FILE_DIR:${program}>:$ENV{PATH}"
+            QT_QPA_PLATFORM=offscreen
             ${QR36_HELP2MAN} --no-info --section=1 --version-string=${PROJECT_VERSION}
             --name=${M_UNPARSED_ARGUMENTS} --output=${page} ${program})
         set(page_depends ${program})
