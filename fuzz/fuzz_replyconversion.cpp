@@ -24,9 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     double number = -4321.5;
     if (!ReplyConversion::toDouble(value, number))
         FUZZ_CHECK(number == -4321.5);
-    QString text = QStringLiteral("previous");
-    if (!ReplyConversion::toText(value, text))
-        FUZZ_CHECK(text == QStringLiteral("previous"));
 
     // The axis count sizes every per-axis loop: it must stay within the 16 axes the store has.
     for (const int previous : {-1, 7}) {

@@ -11,10 +11,8 @@ class tst_CommandFraming : public QObject
 private slots:
     void commandBytes_data();
     void commandBytes();
-    void replyValue_data();
-    void replyValue();
-    void conversionKeepsTheFieldOnFailure_data();
-    void conversionKeepsTheFieldOnFailure();
+    void replyConversion_data();
+    void replyConversion();
     void configReply_data();
     void configReply();
 };
@@ -27,8 +25,6 @@ void tst_CommandFraming::commandBytes_data()
     QTest::newRow("unit prefix") << CommandBuilder("%1STTERM=%2").hex(12).decimal(1).text() << "CSTTERM=1";
     QTest::newRow("bare axis command") << CommandBuilder("%1%2LCLR").hex(15).hex(15).text() << "FFLCLR";
     QTest::newRow("set number and limit") << CommandBuilder("%1%2CL%3=%4").hex(1).hex(11).decimal(4).number(-0.25).text() << "1BCL4=-0.25";
-    QTest::newRow("flag") << CommandBuilder("%1%2POL=%3").hex(0).hex(0).flag(true).text() << "00POL=1";
-    QTest::newRow("integral number") << CommandBuilder("%1%2P=%3").hex(0).hex(0).number(10.0).text() << "00P=10";
     QTest::newRow("still fixed") << CommandBuilder("%1%2P=%3").hex(0).hex(0).number(0.0001).text() << "00P=0.0001";
     QTest::newRow("upper-case exponent") << CommandBuilder("%1%2P=%3").hex(0).hex(0).number(0.00001).text() << "00P=1E-05";
     QTest::newRow("six digits") << CommandBuilder("%1%2P=%3").hex(0).hex(0).number(1234567.0).text() << "00P=1.23457E+06";
@@ -47,76 +43,58 @@ void tst_CommandFraming::commandBytes()
     QCOMPARE(built, expected);
 }
 
-void tst_CommandFraming::replyValue_data()
+void tst_CommandFraming::replyConversion_data()
 {
+    // A reply's value goes into a field that holds 99 (int, double) or true (bool);
+    // when it does not convert, the field keeps that.
     QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QString>("value"); // null: no value
-    QTest::newRow("regular") << QByteArray("0ARSL=3\r\n") << "3";
-    QTest::newRow("two lines, first wins") << QByteArray("A=1\r\nB=2\r\n") << "1";
-    QTest::newRow("cut at NUL") << QByteArray("X=12\0" "34", 7) << "12";
-    QTest::newRow("more = signs") << QByteArray("A=B=C\r\n") << "B";
-    QTest::newRow("blanks kept") << QByteArray("X= 7 \r\n") << " 7 ";
-    QTest::newRow("nothing after =") << QByteArray("NAME=\r\n") << QString();
-    QTest::newRow("empty name dropped") << QByteArray("=5\r\n") << QString();
-    QTest::newRow("no =") << QByteArray("garbage") << QString();
-    QTest::newRow("only NUL first") << QByteArray("\0X=1", 4) << QString();
-}
-
-void tst_CommandFraming::replyValue()
-{
-    QFETCH(QByteArray, reply);
-    QFETCH(QString, value);
-    const QString actual = ReplyConversion::value(reply);
-    QCOMPARE(actual.isNull(), value.isNull());
-    QCOMPARE(actual, value);
-}
-
-void tst_CommandFraming::conversionKeepsTheFieldOnFailure_data()
-{
-    // Fields start as 99 (int, double) and true (bool); one that does not convert keeps that.
     QTest::addColumn<char>("kind"); // i: int, b: bool, d: double, o: offset of an axis with reference use
-    QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("converts");
     QTest::addColumn<double>("expected");
-    QTest::newRow("int") << 'i' << " 42 " << true << 42.0;
-    QTest::newRow("int, decimal point") << 'i' << "2.5" << false << 99.0;
-    QTest::newRow("int, garbage") << 'i' << "X#?" << false << 99.0;
-    QTest::newRow("int, hex") << 'i' << "0x10" << false << 99.0;
-    QTest::newRow("int, overflow") << 'i' << "99999999999" << false << 99.0;
-    QTest::newRow("int, no value") << 'i' << QString() << false << 99.0;
-    QTest::newRow("bool, any non-zero") << 'b' << "5" << true << 1.0;
-    QTest::newRow("bool, zero") << 'b' << "0" << true << 0.0;
-    QTest::newRow("bool, garbage") << 'b' << "0.5" << false << 1.0;
-    QTest::newRow("double, C locale") << 'd' << " -0.25 " << true << -0.25;
-    QTest::newRow("double, exponent") << 'd' << "1E-05" << true << 1e-05;
-    QTest::newRow("double, comma") << 'd' << "1,5" << false << 99.0;
-    QTest::newRow("double, error field") << 'd' << "--------" << false << 99.0;
-    QTest::newRow("offset") << 'o' << "2.5" << true << 2.5;
-    QTest::newRow("offset, garbage") << 'o' << "x" << false << double(NAN);
+    QTest::newRow("int") << QByteArray("0ARSL=3\r\n") << 'i' << true << 3.0;
+    QTest::newRow("blanks around") << QByteArray("X= 42 \r\n") << 'i' << true << 42.0;
+    QTest::newRow("first line wins") << QByteArray("A=1\r\nB=2\r\n") << 'i' << true << 1.0;
+    QTest::newRow("cut at NUL") << QByteArray("X=12\0" "34", 7) << 'i' << true << 12.0;
+    QTest::newRow("nothing after =") << QByteArray("NAME=\r\n") << 'i' << false << 99.0;
+    QTest::newRow("no =") << QByteArray("garbage") << 'i' << false << 99.0;
+    QTest::newRow("NUL first") << QByteArray("\0X=1", 4) << 'i' << false << 99.0;
+    QTest::newRow("int, decimal point") << QByteArray("X=2.5") << 'i' << false << 99.0;
+    QTest::newRow("int, garbage") << QByteArray("X=X#?") << 'i' << false << 99.0;
+    QTest::newRow("int, overflow") << QByteArray("X=99999999999") << 'i' << false << 99.0;
+    QTest::newRow("bool, any non-zero") << QByteArray("X=5") << 'b' << true << 1.0;
+    QTest::newRow("bool, zero") << QByteArray("X=0") << 'b' << true << 0.0;
+    QTest::newRow("bool, garbage") << QByteArray("X=0.5") << 'b' << false << 1.0;
+    QTest::newRow("double, C locale") << QByteArray("X= -0.25 ") << 'd' << true << -0.25;
+    QTest::newRow("double, exponent") << QByteArray("X=1E-05\r\n") << 'd' << true << 1e-05;
+    QTest::newRow("double, comma") << QByteArray("X=1,5") << 'd' << false << 99.0;
+    QTest::newRow("double, error field") << QByteArray("X=--------") << 'd' << false << 99.0;
+    QTest::newRow("offset") << QByteArray("X=2.5") << 'o' << true << 2.5;
+    QTest::newRow("offset, garbage") << QByteArray("X=x") << 'o' << false << double(NAN);
 }
 
-void tst_CommandFraming::conversionKeepsTheFieldOnFailure()
+void tst_CommandFraming::replyConversion()
 {
+    QFETCH(QByteArray, reply);
     QFETCH(char, kind);
-    QFETCH(QString, text);
     QFETCH(bool, converts);
     QFETCH(double, expected);
+    const QString value = ReplyConversion::value(reply);
     // A German default locale would take "1,5" and refuse "-0.25".
     QLocale::setDefault(QLocale(QLocale::German));
     double actual = 99.0;
     int integer = 99;
     bool flag = true;
     if (kind == 'i') {
-        QCOMPARE(ReplyConversion::toInt(text, integer), converts);
+        QCOMPARE(ReplyConversion::toInt(value, integer), converts);
         actual = integer;
     } else if (kind == 'b') {
-        QCOMPARE(ReplyConversion::toBool(text, flag), converts);
+        QCOMPARE(ReplyConversion::toBool(value, flag), converts);
         actual = flag ? 1.0 : 0.0;
     } else if (kind == 'd') {
-        QCOMPARE(ReplyConversion::toDouble(text, actual), converts);
+        QCOMPARE(ReplyConversion::toDouble(value, actual), converts);
     } else {
-        actual = ReplyConversion::toRefOffset(text, true);
-        QVERIFY(std::isnan(ReplyConversion::toRefOffset(text, false)));
+        actual = ReplyConversion::toRefOffset(value, true);
+        QVERIFY(std::isnan(ReplyConversion::toRefOffset(value, false)));
     }
     QLocale::setDefault(QLocale::c());
     if (std::isnan(expected))

@@ -22,10 +22,8 @@ void tst_MeasurementReadout::decode_data()
     QTest::addColumn<int>("dataFormat");
     QTest::addColumn<int>("axes");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("format 2") << "00A0U-0.01230 01N0G+0.00000 02I0L-1.50000 03P0E--------" << 2 << 3
-                              << QStringList{"-0.0123 MAX 2", "0 REAL 1", "-1.5 MIN 0", "42 old 7"};
-    QTest::newRow("format 2, error field") << "00P0E-------- 01N0G+0.50000" << 2 << 2
-                                           << QStringList{"nan P-P 255", "0.5 REAL 1"};
+    QTest::newRow("format 2") << "00A0U-0.01230 01N0G+0.00000 02I0L-1.50000 03P0E-------- 04N0G+1.00000" << 2 << 4
+                              << QStringList{"-0.0123 MAX 2", "0 REAL 1", "-1.5 MIN 0", "nan P-P 255", "42 old 7"};
     QTest::newRow("format 1, twelve wide") << "00N0+1.00000\n01A0-2.00000" << 1 << 2
                                            << QStringList{"1 REAL 1", "-2 MAX 1", "42 old 7"};
     QTest::newRow("format 0, ten wide") << "0A+0.12500 0I-0.25000" << 0 << 2

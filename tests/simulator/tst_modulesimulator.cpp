@@ -1,9 +1,9 @@
 // The simulator is test equipment: this proves only that each fault switch the
 // product's tests rely on really makes the module misbehave, as seen on the wire.
+// Switches no product test relies on (split and late replies) are left out.
 
 #include "simulatorthread.h"
 
-#include <QElapsedTimer>
 #include <QTcpSocket>
 #include <QtTest>
 
@@ -25,37 +25,25 @@ void TestModuleSimulator::faultSwitches_data()
     QTest::addColumn<SimulatorOptions>("options");
     QTest::addColumn<QByteArray>("commands");
     QTest::addColumn<QByteArray>("received");
-    QTest::addColumn<int>("lateByMs"); // the whole reply takes at least this long
 
     auto pattern = [](const char *text) { return SimulatorOptions::wholeCommand(QLatin1String(text)); };
     SimulatorOptions options;
     options.closeAfter = 2;
-    QTest::newRow("close after") << options << QByteArray("CONFIG=?NIP=?") << QByteArray("CONFIG=0F\r\n") << 0;
+    QTest::newRow("close after") << options << QByteArray("CONFIG=?NIP=?") << QByteArray("CONFIG=0F\r\n");
 
     options.closeAfter = 3;
     options.silentPatterns = {pattern("00RSL=\\?")};
-    QTest::newRow("silent pattern") << options << QByteArray("00RSL=?CONFIG=?NIP=?") << QByteArray("CONFIG=0F\r\n") << 0;
+    QTest::newRow("silent pattern") << options << QByteArray("00RSL=?CONFIG=?NIP=?") << QByteArray("CONFIG=0F\r\n");
 
     options.silentPatterns.clear();
     options.silentAfter = 1;
-    QTest::newRow("silent after") << options << QByteArray("CONFIG=?00RSL=?NIP=?") << QByteArray("CONFIG=0F\r\n") << 0;
+    QTest::newRow("silent after") << options << QByteArray("CONFIG=?00RSL=?NIP=?") << QByteArray("CONFIG=0F\r\n");
 
     options = SimulatorOptions();
     options.garblePatterns = {pattern("00RSL=\\?"), pattern("R")};
-    QTest::newRow("garbled value") << options << QByteArray("00RSL=?") << QByteArray("00RSL=X#?\r\n") << 0;
+    QTest::newRow("garbled value") << options << QByteArray("00RSL=?") << QByteArray("00RSL=X#?\r\n");
     options.garbageValue = QStringLiteral("0 N G+1.50000");
-    QTest::newRow("fixed reading") << options << QByteArray("R") << QByteArray("0 N G+1.50000\r\n") << 0;
-
-    options = SimulatorOptions();
-    options.splitPatterns = {pattern("CONFIG=\\?")};
-    options.splitGapMs = 300;
-    QTest::newRow("split reply") << options << QByteArray("CONFIG=?") << QByteArray("CONFIG=0F\r\n") << 300;
-
-    options = SimulatorOptions();
-    options.replyDelayMs = 300;
-    options.delayPatterns = {pattern("NIP=\\?")};
-    QTest::newRow("late reply") << options << QByteArray("NIP=?CONFIG=?")
-                                << QByteArray("NIP=192.168.0.100\r\nCONFIG=0F\r\n") << 300;
+    QTest::newRow("fixed reading") << options << QByteArray("R") << QByteArray("0 N G+1.50000\r\n");
 }
 
 void TestModuleSimulator::faultSwitches()
@@ -63,7 +51,6 @@ void TestModuleSimulator::faultSwitches()
     QFETCH(SimulatorOptions, options);
     QFETCH(QByteArray, commands);
     QFETCH(QByteArray, received);
-    QFETCH(int, lateByMs);
     options.port = 0;
     SimulatorThread simulator(options);
     QVERIFY(simulator.start());
@@ -71,19 +58,15 @@ void TestModuleSimulator::faultSwitches()
     socket.connectToHost(QHostAddress::LocalHost, simulator.serverPort());
     QVERIFY(socket.waitForConnected(5000));
 
-    QElapsedTimer clock;
-    clock.start();
     socket.write(commands);
     QByteArray data;
     while (data.size() < received.size() && socket.waitForReadyRead(5000))
         data += socket.readAll();
-    const qint64 tookMs = clock.elapsed();
     if (options.closeAfter > 0) {
         QVERIFY(socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(5000));
         data += socket.readAll();
     }
     QCOMPARE(data, received);
-    QVERIFY2(tookMs >= lateByMs, qPrintable(QString::number(tookMs)));
 }
 
 QTEST_GUILESS_MAIN(TestModuleSimulator)
