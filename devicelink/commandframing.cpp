@@ -1,14 +1,17 @@
 #include "commandinterface.h"
 
+#include <QDeadlineTimer>
 #include <QDebug>
 #include <QRegExp>
 #include <QStringList>
 #include <QTcpSocket>
 #include <QThread>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <thread>
+#include <utility>
 
 CommandBuilder::CommandBuilder(const char *templ)
     : command(QString::fromLatin1(templ))
@@ -61,6 +64,11 @@ QString text(const QByteArray &reply)
     return QString::fromUtf8(nul < 0 ? reply : reply.left(nul));
 }
 
+QString namePart(const QString &text)
+{
+    return text.left(text.indexOf(QLatin1Char('=')));
+}
+
 QString value(const QByteArray &reply)
 {
     const QRegExp separators(QStringLiteral("[=\r\n]"));
@@ -98,6 +106,12 @@ bool toDouble(const QString &value, double &field)
 QHostAddress toAddress(const QString &value)
 {
     return QHostAddress(value);
+}
+
+bool toAddress(const QString &value, QHostAddress &field)
+{
+    field = toAddress(value);
+    return !field.isNull();
 }
 
 bool toText(const QString &value, QString &field)
@@ -147,9 +161,33 @@ CommandBuilder CommandInterface::axisCommand(const char *templ, int axis) const
     return command;
 }
 
-bool CommandInterface::stopRequested() const
+bool CommandInterface::shutdownRequested() const
 {
     return QThread::currentThread()->isInterruptionRequested();
+}
+
+bool CommandInterface::stopRequested() const
+{
+    return shutdownRequested() || cancelRequested;
+}
+
+// The one stop path, for shutdown and cancel alike. The module must not be left in
+// its setting mode, so an open bracket is closed first; after that nothing is sent.
+bool CommandInterface::stopping()
+{
+    if (!stopRequested())
+        return false;
+    commandsSkipped = true;
+    closeSettingBracket();
+    return true;
+}
+
+// A cancel counts for the operation running or queued next, so it is forgotten only
+// when an operation ends, never when one starts.
+void CommandInterface::endOperation()
+{
+    lastOperationCancelled = cancelRequested.exchange(false) && commandsSkipped;
+    commandsSkipped = false;
 }
 
 // A sleeping thread wakes up later than it asked, by a tenth of a millisecond or
@@ -167,13 +205,18 @@ void CommandInterface::pauseUntil(PacingClock::time_point end)
     }
 }
 
-void CommandInterface::send(const CommandBuilder &command, int pauseMs)
+bool CommandInterface::send(const CommandBuilder &command, int pauseMs)
 {
-    if (stopRequested())
-        return;
-    const QString text = command.text();
-    qDebug() << text;
-    write(text);
+    if (stopping())
+        return false;
+    put(command.text(), pauseMs);
+    return true;
+}
+
+void CommandInterface::put(const QString &command, int pauseMs)
+{
+    qDebug() << command;
+    write(command);
     socket->flush();
     pauseUntil(PacingClock::now() + std::chrono::milliseconds(pauseMs));
 }
@@ -186,74 +229,91 @@ void CommandInterface::write(const QString &command)
         socket->write(command.toUtf8());
 }
 
-bool CommandInterface::waitForReply()
+static bool isLineEnd(char c)
 {
-    return socket->waitForReadyRead(replyWaitMs);
+    return c == '\r' || c == '\n';
 }
 
-// The pause after a query runs from the moment its reply was read (or its wait
-// ran out); the caller takes the reply apart within the pause, then waits for its end.
-std::optional<QByteArray> CommandInterface::transact(const QString &command, PacingClock::time_point &pauseEnd)
+// Bytes that wait before a command is written answer an earlier one: a late reply,
+// or what followed a reply's line end. They must not be read as this one's reply.
+void CommandInterface::discardWaitingBytes()
 {
-    if (stopRequested()) {
-        pauseEnd = PacingClock::now();
-        return std::nullopt;
+    // The socket only learns of bytes that have arrived when it is asked.
+    lookingForBytes = true;
+    while (socket->waitForReadyRead(0)) {
     }
-    qDebug() << command;
-    write(command);
-    std::optional<QByteArray> reply;
-    if (waitForReply())
-        reply = socket->readAll();
-    pauseEnd = PacingClock::now() + std::chrono::milliseconds(commandPauseMs);
-    if (!reply)
-        qDebug() << "command timeout : " << command;
-    return reply;
+    lookingForBytes = false;
+    received += socket->readAll();
+    if (std::any_of(received.cbegin(), received.cend(), [](char c) { return !isLineEnd(c); }))
+        qDebug() << "reply discarded : " << received;
+    received.clear();
 }
 
-std::optional<QByteArray> CommandInterface::exchange(const QString &command)
+// The first line of what has arrived, without its line end; or, once completeLength
+// bytes are in, all of them. Line ends where a line would begin are skipped, so CR LF
+// ends one line.
+std::optional<QByteArray> CommandInterface::takeLine(int completeLength)
 {
-    PacingClock::time_point pauseEnd;
-    std::optional<QByteArray> reply = transact(command, pauseEnd);
-    pauseUntil(pauseEnd);
-    return reply;
+    const auto skipLineEnds = [this] {
+        received.remove(0, int(std::find_if_not(received.cbegin(), received.cend(), isLineEnd) - received.cbegin()));
+    };
+    skipLineEnds();
+    const int end = int(std::find_if(received.cbegin(), received.cend(), isLineEnd) - received.cbegin());
+    if (end == received.size() && (completeLength <= 0 || end < completeLength))
+        return std::nullopt;
+    const QByteArray line = received.left(end);
+    received.remove(0, end);
+    skipLineEnds();
+    return line;
 }
 
-void CommandInterface::query(const CommandBuilder &command, int &field)
+// A line named like a query that timed out is that query's late answer, unless the
+// same query is being asked again.
+bool CommandInterface::isLateReply(const QByteArray &line, const QString &name) const
 {
-    PacingClock::time_point pauseEnd;
-    if (const auto reply = transact(command.text(), pauseEnd))
-        ReplyConversion::toInt(ReplyConversion::value(*reply), field);
-    pauseUntil(pauseEnd);
+    if (lateReplyNames.isEmpty())
+        return false;
+    const QString lineName = ReplyConversion::namePart(ReplyConversion::text(line));
+    return lineName != name && lateReplyNames.contains(lineName);
 }
 
-void CommandInterface::query(const CommandBuilder &command, bool &field)
+// The reply to a command just written: its first line that is not a late answer to
+// an earlier query, with one deadline for the whole reply however many pieces it
+// comes in. Text without a line end at the deadline is taken as it stands.
+std::optional<QByteArray> CommandInterface::readReply(const QString &command, int completeLength)
 {
-    PacingClock::time_point pauseEnd;
-    if (const auto reply = transact(command.text(), pauseEnd))
-        ReplyConversion::toBool(ReplyConversion::value(*reply), field);
-    pauseUntil(pauseEnd);
+    const QString name = ReplyConversion::namePart(command);
+    const QDeadlineTimer deadline(replyWaitMs, Qt::PreciseTimer);
+    for (;;) {
+        while (std::optional<QByteArray> line = takeLine(completeLength)) {
+            if (!isLateReply(*line, name))
+                return line;
+            qDebug() << "reply discarded : " << *line;
+        }
+        if (deadline.hasExpired() || !socket->waitForReadyRead(int(deadline.remainingTime())))
+            break;
+        received += socket->readAll();
+    }
+    if (!received.isEmpty() && !isLateReply(received, name))
+        return std::exchange(received, QByteArray());
+    qDebug() << "command timeout : " << command;
+    lateReplyNames.insert(name);
+    return std::nullopt;
 }
 
-void CommandInterface::query(const CommandBuilder &command, double &field)
+// The pause after a query runs from the moment its reply was read (or its wait ran
+// out), so taking the reply apart happens within the pause.
+bool CommandInterface::query(const CommandBuilder &command, const Conversion &convert)
 {
-    PacingClock::time_point pauseEnd;
-    if (const auto reply = transact(command.text(), pauseEnd))
-        ReplyConversion::toDouble(ReplyConversion::value(*reply), field);
+    if (stopping())
+        return false;
+    const QString text = command.text();
+    discardWaitingBytes();
+    qDebug() << text;
+    write(text);
+    const std::optional<QByteArray> reply = readReply(text);
+    const PacingClock::time_point pauseEnd = PacingClock::now() + std::chrono::milliseconds(commandPauseMs);
+    const bool converted = reply && convert(ReplyConversion::value(*reply));
     pauseUntil(pauseEnd);
-}
-
-void CommandInterface::query(const CommandBuilder &command, QHostAddress &field)
-{
-    PacingClock::time_point pauseEnd;
-    if (const auto reply = transact(command.text(), pauseEnd))
-        field = ReplyConversion::toAddress(ReplyConversion::value(*reply));
-    pauseUntil(pauseEnd);
-}
-
-void CommandInterface::query(const CommandBuilder &command, QString &field)
-{
-    PacingClock::time_point pauseEnd;
-    if (const auto reply = transact(command.text(), pauseEnd))
-        ReplyConversion::toText(ReplyConversion::value(*reply), field);
-    pauseUntil(pauseEnd);
+    return converted;
 }

@@ -36,6 +36,10 @@ namespace ReplyConversion {
 // The bytes up to the first NUL, decoded as UTF-8.
 QString text(const QByteArray &reply);
 
+// The name part of a command or reply: the text before its first "=", all of it
+// when there is none.
+QString namePart(const QString &text);
+
 // The value part of a reply: the bytes up to the first NUL, decoded as UTF-8, split
 // at '=', CR and LF with empty parts dropped, second part. A reply that splits into
 // fewer than two parts has no value: the null string, which no conversion accepts.
@@ -45,6 +49,8 @@ bool toInt(const QString &value, int &field);
 bool toBool(const QString &value, bool &field);
 bool toDouble(const QString &value, double &field);
 QHostAddress toAddress(const QString &value);
+// Stores whatever the outcome (text that is no address gives the null address).
+bool toAddress(const QString &value, QHostAddress &field);
 // Text is taken as it stands; only a reply without a value leaves the field alone.
 bool toText(const QString &value, QString &field);
 // "CONFIG=?": first hex digit is the unit number, the second the axis count less one.

@@ -45,6 +45,7 @@ CommandInterface::CommandInterface(QObject *parent)
     , measValue{}
     , judge{}
     , socket(new QTcpSocket(this))
+    , moduleDataFormat(dataFormat)
 {
     std::fill(std::begin(resolution), std::end(resolution), 1);
     std::fill(std::begin(compSet), std::end(compSet), 1);
@@ -58,11 +59,15 @@ CommandInterface::CommandInterface(QObject *parent)
             Qt::QueuedConnection);
     connect(socket, &QTcpSocket::stateChanged, this,
             [this](QAbstractSocket::SocketState state) { socketState = state; });
+    // Looking for bytes that already wait is a wait of no time; its time-out is no error.
+    const auto forwardError = [this](QAbstractSocket::SocketError error) {
+        if (!(lookingForBytes && error == QAbstractSocket::SocketTimeoutError))
+            emit onErrorOccurred(error);
+    };
 #if QT_VERSION >= QT_VERSION_CHECK(5, 15, 0)
-    connect(socket, &QTcpSocket::errorOccurred, this, &CommandInterface::onErrorOccurred);
+    connect(socket, &QTcpSocket::errorOccurred, this, forwardError);
 #else
-    connect(socket, QOverload<QAbstractSocket::SocketError>::of(&QAbstractSocket::error), this,
-            &CommandInterface::onErrorOccurred);
+    connect(socket, QOverload<QAbstractSocket::SocketError>::of(&QAbstractSocket::error), this, forwardError);
 #endif
 }
 
@@ -71,6 +76,9 @@ CommandInterface::~CommandInterface() = default;
 void CommandInterface::connectToHost(uint address, int port)
 {
     qDebug() << "commandIf" << QThread::currentThreadId();
+    // Nothing late from an earlier connection can arrive on a new one.
+    received.clear();
+    lateReplyNames.clear();
     socket->connectToHost(QHostAddress(static_cast<quint32>(address)), static_cast<quint16>(port),
                           QIODevice::ReadWrite);
 }

@@ -6,10 +6,12 @@
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -86,6 +88,15 @@ public:
     // whether a poll was queued.
     bool requestMeasurePoll();
     bool measurePollPending() const { return pollPending.load(); }
+
+    // Thread-safe: the running operation, or the next one queued when none runs,
+    // stops after its current command, as at shutdown: an open "SETUP" bracket is
+    // closed with "CLOSE", then nothing more is sent, and the operation still ends
+    // with its completion signal. The request stays until an operation ends, so
+    // make it only while one runs or is queued.
+    void requestCancel() { cancelRequested = true; }
+    // Thread-safe: whether the operation that ended last was cut short by a cancel.
+    bool operationCancelled() const { return lastOperationCancelled.load(); }
 
     // Thread-safe: the socket's state as last reported. A failed attempt leaves it
     // unconnected, a reply time-out does not; both arrive as onErrorOccurred.
@@ -196,24 +207,40 @@ private:
     CommandBuilder unitCommand(const char *templ) const;
     CommandBuilder axisCommand(const char *templ, int axis) const;
     using PacingClock = std::chrono::steady_clock;
-    void send(const CommandBuilder &command, int pauseMs = commandPauseMs);
-    // A query and its pause; transact leaves the pause to the caller.
-    std::optional<QByteArray> exchange(const QString &command);
-    std::optional<QByteArray> transact(const QString &command, PacingClock::time_point &pauseEnd);
-    void query(const CommandBuilder &command, int &field);
-    void query(const CommandBuilder &command, bool &field);
-    void query(const CommandBuilder &command, double &field);
-    void query(const CommandBuilder &command, QHostAddress &field);
-    void query(const CommandBuilder &command, QString &field);
+    bool send(const CommandBuilder &command, int pauseMs = commandPauseMs);
+    void put(const QString &command, int pauseMs);
+    // One query and its pause. The conversion takes the reply's value part into the
+    // store and says whether it converted; a time-out converts nothing.
+    using Conversion = std::function<bool(const QString &value)>;
+    bool query(const CommandBuilder &command, const Conversion &convert);
+    template <typename Field>
+    bool query(const CommandBuilder &command, bool (*convert)(const QString &value, Field &field), Field &field)
+    {
+        return query(command, [convert, &field](const QString &value) { return convert(value, field); });
+    }
+    std::optional<QByteArray> readReply(const QString &command, int completeLength = 0);
+    std::optional<QByteArray> takeLine(int completeLength);
+    bool isLateReply(const QByteArray &line, const QString &name) const;
+    void discardWaitingBytes();
     void write(const QString &command);
-    bool waitForReply();
     void pauseUntil(PacingClock::time_point end);
     bool stopRequested() const;
+    bool shutdownRequested() const;
+    bool stopping();
+    void endOperation();
 
     int perAxisCount() const;
 
     // A standard mutex rather than QMutex, so the thread sanitizer sees the locking.
     mutable std::mutex measurementMutex;
     std::atomic<bool> pollPending{false};
+    std::atomic<bool> cancelRequested{false};
+    std::atomic<bool> lastOperationCancelled{false};
+    bool settingBracketOpen = false; // "SETUP" sent, "CLOSE" not yet
+    bool commandsSkipped = false;    // the running operation was stopped
+    QByteArray received;             // read from the socket, not yet taken as a reply
+    QSet<QString> lateReplyNames;    // name parts of the queries that timed out on this connection
+    bool lookingForBytes = false;    // a wait of no time, whose time-out is no error
+    int moduleDataFormat;            // the format the module uses, as last read or written
     std::atomic<int> socketState{QAbstractSocket::UnconnectedState};
 };

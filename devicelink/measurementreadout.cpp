@@ -71,19 +71,23 @@ void decode(const QString &reply, int dataFormat, int axisCount, double *measVal
 
 void CommandInterface::sendUpdateMeasure()
 {
-    if (!stopRequested()) {
+    // A cancel is meant for operations; polls stop only at shutdown.
+    if (!shutdownRequested()) {
+        discardWaitingBytes();
         write(QStringLiteral("R"));
-        if (waitForReply()) {
-            const QString reply = ReplyConversion::text(socket->readAll());
+        // A readout is whole at its line end, or once all its fields are in.
+        const int format = moduleDataFormat;
+        const int length = perAxisCount() * (MeasurementReadout::fieldWidth(format) + 1) - 1;
+        if (const auto reply = readReply(QStringLiteral("R"), length)) {
+            const QString text = ReplyConversion::text(*reply);
             {
                 const std::lock_guard<std::mutex> lock(measurementMutex);
-                MeasurementReadout::decode(reply, dataFormat, axisNum, measValue, modeText, judge);
+                MeasurementReadout::decode(text, format, axisNum, measValue, modeText, judge);
             }
             pollPending = false;
             emit onCompleteUpdateMeasure();
             return;
         }
-        qDebug() << "command timeout : " << QStringLiteral("R");
     }
     pollPending = false;
 }

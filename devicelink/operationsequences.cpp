@@ -1,6 +1,7 @@
 // The long operations. Each runs start to end in one slot call, emits setProgress
 // before every step (also before a step whose condition leaves its command out) and
-// ends with exactly one completion signal, whatever the module answered. The
+// ends with exactly one completion signal, whatever the module answered or however
+// it was stopped (a stop skips the remaining commands, not the signals). The
 // maximum is computed from axisNum as read; the per-axis loops run over the axes
 // that exist (none while axisNum is unset).
 
@@ -96,6 +97,7 @@ void CommandInterface::getParameter()
     emit setProgress(17 * axes + 19);
     queryCtrlFlagAddr();
 
+    endOperation();
     emit transmitConnected();
 }
 
@@ -190,6 +192,7 @@ void CommandInterface::sendMeasureSetting()
     emit setProgress(t + 4);
     queryFlowControl();
 
+    endOperation();
     emit onCompleteMeasureSetting();
 }
 
@@ -210,6 +213,7 @@ void CommandInterface::sendRefPointSetting(int id)
     if (axisExists)
         queryRefOffset(id);
     emit setProgress(5);
+    endOperation();
     emit onCompleteRefPointSetting(id);
 }
 
@@ -230,6 +234,7 @@ void CommandInterface::sendRefPointClear(int id)
     if (axisExists)
         queryRefUse(id);
     emit setProgress(5);
+    endOperation();
     emit onCompleteRefPointClear(id);
 }
 
@@ -306,6 +311,7 @@ void CommandInterface::sendPLCLinkSetting()
     queryMeasDataAddr();
     emit setProgress(2 * axes + 31);
 
+    endOperation();
     emit onCompletePLCLinkSetting();
 }
 
@@ -314,9 +320,11 @@ void CommandInterface::sendFactoryReset()
     openSettingBracket();
     resetToFactorySettings();
     closeSettingBracket();
+    endOperation();
 }
 
 void CommandInterface::sendCrash()
 {
     restartModule();
+    endOperation();
 }

@@ -73,6 +73,10 @@ int main(int argc, char *argv[])
             {QStringLiteral("delay-match"),
              QStringLiteral("Delay only replies to commands matching the pattern (repeatable)."),
              QStringLiteral("regex")},
+            {QStringLiteral("late-reply"),
+             QStringLiteral("What a late reply does to those after it: in-order (holds them back), alone "
+                            "(leaves when due), with-next-command (once due, leaves as the next command arrives)."),
+             QStringLiteral("mode"), QStringLiteral("in-order")},
             {QStringLiteral("error-axis"), QStringLiteral("Axis that reports an error instead of a value."),
              QStringLiteral("n")},
             {QStringLiteral("seed"), QStringLiteral("Seed that makes the readout repeatable."), QStringLiteral("n")},
@@ -100,6 +104,14 @@ int main(int argc, char *argv[])
         || !readPatterns(parser, QStringLiteral("garble"), &options.garblePatterns)
         || !readPatterns(parser, QStringLiteral("delay-match"), &options.delayPatterns))
         return 2;
+    const QStringList lateModes = {QStringLiteral("in-order"), QStringLiteral("alone"),
+                                   QStringLiteral("with-next-command")};
+    const int lateMode = lateModes.indexOf(parser.value(QStringLiteral("late-reply")));
+    if (lateMode < 0) {
+        std::fprintf(stderr, "--late-reply must be one of %s\n", qPrintable(lateModes.join(QLatin1String(", "))));
+        return 2;
+    }
+    options.lateReply = SimulatorOptions::LateReply(lateMode);
     options.port = quint16(port);
     options.errorAxis = errorAxis;
     if (parser.isSet(QStringLiteral("seed"))) {

@@ -419,6 +419,7 @@ void ModuleSimulator::takeNextClient()
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_client = socket;
     m_pending.clear();
+    m_lateReplies.clear();
     m_lastDueMs = 0;
     m_commandsThisConnection = 0;
     m_insideSetup = false;
@@ -433,6 +434,7 @@ void ModuleSimulator::takeNextClient()
             return;
         m_client = nullptr;
         m_pending.clear();
+        m_lateReplies.clear();
         m_replyTimer->stop();
         emit clientDisconnected();
         takeNextClient();
@@ -450,6 +452,7 @@ void ModuleSimulator::dropClient(bool abort)
     QTcpSocket *socket = m_client;
     m_client = nullptr;
     m_pending.clear();
+    m_lateReplies.clear();
     m_replyTimer->stop();
     socket->disconnect(this);
     if (abort)
@@ -482,6 +485,8 @@ void ModuleSimulator::handleCommand(const QString &command)
     entry.insideSetup = m_insideSetup;
 
     ++m_commandsThisConnection;
+    if (m_options.lateReply == SimulatorOptions::LateReply::WithNextCommand)
+        writeLateReplies(m_clock.elapsed());
     Outcome outcome;
     if (m_options.closeAfter > 0 && m_commandsThisConnection >= m_options.closeAfter) {
         outcome.disposition = ReceivedCommand::Disposition::Dropped;
@@ -670,9 +675,15 @@ void ModuleSimulator::queueReply(const QString &command, const QByteArray &reply
 {
     // Replies leave in order: a late one holds back those queued after it.
     qint64 due = m_clock.elapsed();
-    if (m_options.replyDelayMs > 0
-        && (m_options.delayPatterns.isEmpty() || matchesAny(m_options.delayPatterns, command)))
+    const bool late = m_options.replyDelayMs > 0
+            && (m_options.delayPatterns.isEmpty() || matchesAny(m_options.delayPatterns, command));
+    if (late)
         due += m_options.replyDelayMs;
+    if (late && m_options.lateReply != SimulatorOptions::LateReply::InOrder) {
+        m_lateReplies.append({reply, due});
+        writeDueReplies();
+        return;
+    }
     due = qMax(due, m_lastDueMs);
     if (reply.size() > 1 && matchesAny(m_options.splitPatterns, command)) {
         const int half = reply.size() / 2;
@@ -690,6 +701,7 @@ void ModuleSimulator::writeDueReplies()
 {
     if (!m_client) {
         m_pending.clear();
+        m_lateReplies.clear();
         return;
     }
     const qint64 now = m_clock.elapsed();
@@ -697,8 +709,26 @@ void ModuleSimulator::writeDueReplies()
         m_client->write(m_pending.takeFirst().data);
         m_client->flush();
     }
-    if (!m_pending.isEmpty())
-        m_replyTimer->start(int(m_pending.first().dueMs - now));
+    qint64 next = m_pending.isEmpty() ? -1 : m_pending.first().dueMs;
+    if (m_options.lateReply == SimulatorOptions::LateReply::Alone) {
+        writeLateReplies(now);
+        for (const PendingWrite &late : qAsConst(m_lateReplies))
+            next = next < 0 ? late.dueMs : qMin(next, late.dueMs);
+    }
+    if (next >= 0)
+        m_replyTimer->start(int(next - now));
+}
+
+void ModuleSimulator::writeLateReplies(qint64 now)
+{
+    for (int i = 0; m_client && i < m_lateReplies.size();) {
+        if (m_lateReplies.at(i).dueMs > now) {
+            ++i;
+            continue;
+        }
+        m_client->write(m_lateReplies.takeAt(i).data);
+        m_client->flush();
+    }
 }
 
 void ModuleSimulator::record(const ReceivedCommand &entry)

@@ -113,6 +113,7 @@ private:
     double gaugeValue(int axis) const;
     void queueReply(const QString &command, const QByteArray &reply);
     void writeDueReplies();
+    void writeLateReplies(qint64 now);
     void record(const ReceivedCommand &entry);
 
     const SimulatorOptions m_options;
@@ -121,6 +122,7 @@ private:
     QFile *m_logFile = nullptr;
     QPointer<QTcpSocket> m_client;
     QVector<PendingWrite> m_pending;
+    QVector<PendingWrite> m_lateReplies; // late replies that leave out of order
     qint64 m_lastDueMs = 0;
     int m_commandsThisConnection = 0;
     bool m_insideSetup = false;

@@ -26,6 +26,14 @@ struct SimulatorOptions
     int silentAfter = 0;                         // take no command after the K-th, 0 = never
     int replyDelayMs = 0;                        // every reply late by this much...
     QVector<QRegularExpression> delayPatterns;   // ...or only these, when any are given
+    enum class LateReply {
+        InOrder,        // a late reply holds back the replies after it
+        Alone,          // it leaves when due; the replies after it do not wait
+        WithNextCommand // once due, it leaves only as the next command arrives, just
+                        // before that command's reply (a stack holding a small segment
+                        // until the next one reaches it)
+    };
+    LateReply lateReply = LateReply::InOrder;
     int errorAxis = -1;                          // this axis reports an error instead of a value
     std::optional<quint32> seed;                 // fixed seed makes the readout repeatable
 
