@@ -5,53 +5,39 @@
 #include "fuzzcheck.h"
 #include "measurementreadout.h"
 
-#include <cmath>
 #include <cstdint>
-
-namespace {
-constexpr double previousValue = -1234.5;
-constexpr int previousJudge = 77;
-const QString previousMode = QStringLiteral("previous");
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     if (size < 2)
         return 0;
-    const int dataFormat = static_cast<std::int8_t>(data[0]) % 8;     // -7 to 7
-    const int axisCount = static_cast<int>(data[1]) % 22 - 2;         // -2 to 19
+    const int dataFormat = static_cast<std::int8_t>(data[0]) % 8; // -7 to 7
+    const int axisCount = static_cast<int>(data[1]) % 22 - 2;     // -2 to 19
     const QByteArray bytes(reinterpret_cast<const char *>(data + 2), static_cast<int>(size - 2));
-    const QString reply = ReplyConversion::text(bytes);
 
+    const QString previousMode = QStringLiteral("previous");
     double measValue[16];
     QString modeText[16];
     int judge[16];
     for (int axis = 0; axis < 16; ++axis) {
-        measValue[axis] = previousValue;
+        measValue[axis] = -1234.5;
         modeText[axis] = previousMode;
-        judge[axis] = previousJudge;
+        judge[axis] = 77;
     }
-    MeasurementReadout::decode(reply, dataFormat, axisCount, measValue, modeText, judge);
+    MeasurementReadout::decode(ReplyConversion::text(bytes), dataFormat, axisCount, measValue, modeText, judge);
 
-    const int width = MeasurementReadout::fieldWidth(dataFormat);
-    FUZZ_CHECK(width == 10 || width == 12 || width == 13);
     static const QStringList modes = {QStringLiteral("REAL"), QStringLiteral("MAX"), QStringLiteral("MIN"),
                                       QStringLiteral("P-P"), QStringLiteral("N/A"), previousMode};
     for (int axis = 0; axis < 16; ++axis) {
+        // Nothing is written past the axis count.
         if (axis >= axisCount) {
-            FUZZ_CHECK(measValue[axis] == previousValue);
-            FUZZ_CHECK(modeText[axis] == previousMode);
-            FUZZ_CHECK(judge[axis] == previousJudge);
+            FUZZ_CHECK(measValue[axis] == -1234.5 && modeText[axis] == previousMode && judge[axis] == 77);
             continue;
         }
-        const QString field = reply.mid(axis * (width + 1), width);
-        bool ok = false;
-        const double expected = field.right(8).toDouble(&ok);
-        FUZZ_CHECK(ok ? (measValue[axis] == expected || (std::isnan(expected) && std::isnan(measValue[axis])))
-                      : std::isnan(measValue[axis]));
+        // A letter outside the tables keeps what the axis showed before.
         FUZZ_CHECK(modes.contains(modeText[axis]));
         FUZZ_CHECK(judge[axis] == 0 || judge[axis] == 1 || judge[axis] == 2 || judge[axis] == 255
-                   || judge[axis] == previousJudge);
+                   || judge[axis] == 77);
         if (dataFormat < 1)
             FUZZ_CHECK(modeText[axis] == QStringLiteral("N/A"));
         if (dataFormat <= 1)

@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build >/dev/null
-cmake --build build -j"$(nproc)"
+# Only what it runs: the tests and the benchmark are left to scripts/test.sh and benchmark.sh.
+cmake --build build -j"$(nproc)" --target qr36tn-setting qr36tn-simulator
 build/simulator/qr36tn-simulator --address 127.0.0.1 --port 24000 --axes "${AXES:-4}" &
 simulator=$!
 trap 'kill "$simulator" 2>/dev/null || true' EXIT

@@ -2,10 +2,10 @@
 # Installs the build and run dependencies from Debian's packages. Needs root; as
 # another user it only checks that the tools are there.
 set -euo pipefail
-# dpkg-dev, file and desktop-file-utils: the package test builds the .deb with its
-# library dependencies and checks the desktop entry. fonts-crosextra-carlito: the
-# program's font, which the forms' fixed rectangles are measured for.
-packages=(cmake make g++ qtbase5-dev qtbase5-dev-tools dpkg-dev file desktop-file-utils fonts-crosextra-carlito)
+# help2man writes manual pages from --help; dpkg-dev and file let CPack build the
+# .deb with its library dependencies; lintian and appstream check it in the package test.
+# fonts-crosextra-carlito: the program's font, which the forms' rectangles are measured for.
+packages=(cmake make g++ qtbase5-dev qtbase5-dev-tools help2man dpkg-dev file lintian appstream fonts-crosextra-carlito)
 # "sanitizers" adds clang with its sanitizer and libFuzzer runtimes.
 if [ "${1:-}" = sanitizers ]; then
     packages+=(clang libclang-rt-dev)
@@ -15,7 +15,7 @@ if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null; then
     apt-get update -qq
     apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
 else
-    for tool in cmake g++ qmake dpkg-shlibdeps file desktop-file-validate; do
+    for tool in cmake g++ qmake help2man dpkg-shlibdeps file lintian appstreamcli; do
         command -v "$tool" >/dev/null || { echo "missing $tool: run this script as root to install ${packages[*]}" >&2; exit 1; }
     done
     fc-list | grep -q Carlito || { echo "missing the Carlito font: run this script as root to install ${packages[*]}" >&2; exit 1; }

@@ -3,7 +3,8 @@
 // decodes with the format the module uses, and a stop in the middle of a write
 // still closes the setting bracket.
 
-#include "linktestsupport.h"
+#include "commandinterface.h"
+#include "simulatorthread.h"
 
 #include <QLoggingCategory>
 #include <QtTest>
@@ -12,6 +13,19 @@
 #include <atomic>
 
 namespace {
+
+uint loopbackAddress()
+{
+    return QHostAddress(QHostAddress::LocalHost).toIPv4Address();
+}
+
+SimulatorOptions simulatorOptions(int axes)
+{
+    SimulatorOptions options;
+    options.port = 0;
+    options.axisCount = axes;
+    return options;
+}
 
 // Every field differs from the link's initial store and from its neighbours, so a
 // value that lands in the wrong field, or not at all, shows.

@@ -1,6 +1,10 @@
 #include "applicationfont.h"
-#include "assembledwindow.h"
 #include "form_about.h"
+#include "ui_form_measuremonitor.h"
+#include "ui_form_measuresetting.h"
+#include "ui_form_plclinksetting.h"
+#include "ui_form_refpointsetting.h"
+#include "ui_mainwindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -126,15 +130,26 @@ void tst_FormTexts::everyTextFitsItsBox()
     QVERIFY2(QFontDatabase().hasFamily(QLatin1String(ApplicationFont::family)), ApplicationFont::family);
     ApplicationFont::apply();
 
-    AssembledWindow assembled;
-    assembled.window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&assembled.window));
+    // The main window form with the four pages on it, every widget shown.
+    QMainWindow window;
+    Ui_MainWindow ui;
+    Ui_Form_MeasureSetting measureSetting;
+    Ui_Form_RefPointSetting refPointSetting;
+    Ui_Form_MeasureMonitor measureMonitor;
+    Ui_Form_PlcLinkSetting plcLinkSetting;
+    ui.setupUi(&window);
+    measureSetting.setupUi(ui.page_MeasureSetting);
+    refPointSetting.setupUi(ui.page_RefPointSetting);
+    measureMonitor.setupUi(ui.page_MeasureMonitor);
+    plcLinkSetting.setupUi(ui.page_PlcLinkSetting);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
     // A page's grid sizes its widgets only once the page is shown.
-    for (int page = 0; page < assembled.ui.stackedWidget->count(); ++page) {
-        assembled.ui.stackedWidget->setCurrentIndex(page);
+    for (int page = 0; page < ui.stackedWidget->count(); ++page) {
+        ui.stackedWidget->setCurrentIndex(page);
         QCoreApplication::processEvents();
     }
-    measure(&assembled.window);
+    measure(&window);
 
     Form_About about;
     about.show();

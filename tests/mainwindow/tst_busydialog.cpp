@@ -8,12 +8,11 @@
 #include <QAction>
 #include <QLabel>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
 
 namespace {
-
-const QString moduleAddress = QStringLiteral("127.0.0.122");
 
 SimulatorOptions axes(int count)
 {
@@ -34,6 +33,11 @@ struct HideWatch : QObject
     }
 };
 
+QTimer *monitorTimer(const WindowHarness &harness)
+{
+    return harness.window()->findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
+}
+
 } // namespace
 
 class tst_BusyDialog : public QObject
@@ -51,7 +55,7 @@ private slots:
 
 void tst_BusyDialog::staysUpUntilThePlcLinkWriteEnds()
 {
-    WindowHarness harness(moduleAddress);
+    WindowHarness harness;
     QVERIFY(harness.startSimulator(axes(2)));
     harness.openWindow();
     QVERIFY(harness.connectModule());
@@ -74,13 +78,13 @@ void tst_BusyDialog::cancelStopsAWriteToASilentModuleAfterOneCommand()
     // How many commands the parameter read takes; the module falls silent after them.
     int readLength = 0;
     {
-        WindowHarness probe(moduleAddress);
+        WindowHarness probe;
         QVERIFY(probe.startSimulator(axes(2)));
         probe.openWindow();
         QVERIFY(probe.connectModule());
-        readLength = probe.commandCount();
+        readLength = probe.commands().size();
     }
-    WindowHarness harness(moduleAddress);
+    WindowHarness harness;
     SimulatorOptions options = axes(2);
     options.silentAfter = readLength;
     QVERIFY(harness.startSimulator(options));
@@ -97,7 +101,7 @@ void tst_BusyDialog::cancelStopsAWriteToASilentModuleAfterOneCommand()
     QTRY_VERIFY_WITH_TIMEOUT(dialog->labelText().startsWith(QLatin1String("Stopped before the end.")),
                              WindowHarness::waitMs);
     QVERIFY(dialog->labelText().contains(QLatin1String("part of the new settings")));
-    QCOMPARE(harness.commandsFrom(readLength), QStringList({"SETUP", "CLOSE"}));
+    QCOMPARE(harness.commands().mid(readLength), QStringList({"SETUP", "CLOSE"}));
     QCOMPARE(button->text(), QStringLiteral("Close"));
     WindowHarness::click(button);
     QVERIFY(!dialog->isVisible());
@@ -106,62 +110,60 @@ void tst_BusyDialog::cancelStopsAWriteToASilentModuleAfterOneCommand()
 void tst_BusyDialog::cancelGivesUpAConnectionAttemptAtOnce()
 {
     // The module answers the configuration query and nothing after it.
-    WindowHarness harness(moduleAddress);
+    WindowHarness harness;
     SimulatorOptions options = axes(2);
     options.silentAfter = 1;
     QVERIFY(harness.startSimulator(options));
     harness.openWindow();
-    WindowHarness::type(harness.addressEdit(), moduleAddress);
+    WindowHarness::type(harness.addressEdit(), harness.moduleAddress());
     WindowHarness::click(harness.connectButton());
     QVERIFY(harness.simulator().waitForCommandCount(2, WindowHarness::waitMs));
 
     QProgressDialog *dialog = harness.busyDialog();
     WindowHarness::click(dialog->findChild<QPushButton *>());
     QVERIFY(!dialog->isVisible());
-    QVERIFY(harness.menu()->isHidden());
+    QCOMPARE(harness.barState(), QStringLiteral("Connect -- -- no-menu open"));
     // "Connect" waits for the link to let the attempt go, with its bracket closed.
     QTRY_VERIFY_WITH_TIMEOUT(harness.connectButton()->isEnabled(), WindowHarness::waitMs);
     QCOMPARE(harness.commands(), QStringList({"CONFIG=?", "SETUP", "CLOSE"}));
-    QCOMPARE(harness.connectButton()->text(), QStringLiteral("Connect"));
 }
 
 void tst_BusyDialog::configurationSilentModuleIsReportedAndLetGo()
 {
-    WindowHarness harness(moduleAddress);
+    WindowHarness harness;
     SimulatorOptions options = axes(2);
-    options.silentPatterns << WindowHarness::whole(QStringLiteral("CONFIG=\\?"));
+    options.silentPatterns << SimulatorOptions::wholeCommand(QStringLiteral("CONFIG=\\?"));
     QVERIFY(harness.startSimulator(options));
     harness.openWindow();
-    WindowHarness::type(harness.addressEdit(), moduleAddress);
+    WindowHarness::type(harness.addressEdit(), harness.moduleAddress());
     WindowHarness::click(harness.connectButton());
 
     QProgressDialog *dialog = harness.busyDialog();
-    const QString told = QStringLiteral("No answer from 127.0.0.122 to the configuration query.\n"
-                                        "The connection was closed.");
+    const QString told = QStringLiteral("No answer from %1 to the configuration query.\n"
+                                        "The connection was closed.").arg(harness.moduleAddress());
     QTRY_COMPARE_WITH_TIMEOUT(dialog->labelText(), told, WindowHarness::waitMs);
     // Let go: the link reports the connection closed, and nothing but the query went out.
     QTRY_VERIFY_WITH_TIMEOUT(harness.connectButton()->isEnabled(), WindowHarness::waitMs);
     QCOMPARE(harness.commands(), QStringList{QStringLiteral("CONFIG=?")});
-    QCOMPARE(harness.axisNumEdit()->text(), QStringLiteral("--"));
-    QVERIFY(harness.menu()->isHidden());
+    QCOMPARE(harness.barState(), QStringLiteral("Connect -- -- no-menu open"));
     QVERIFY(dialog->isVisible());
 }
 
 void tst_BusyDialog::failureNamesTheAddressDialledInPlainText()
 {
-    // Nothing listens at this address.
-    WindowHarness harness(moduleAddress);
+    // Nothing listens at the harness's address.
+    WindowHarness harness;
     harness.openWindow();
-    WindowHarness::type(harness.addressEdit(), moduleAddress);
+    WindowHarness::type(harness.addressEdit(), harness.moduleAddress());
     WindowHarness::click(harness.connectButton());
     harness.addressEdit()->setText(QStringLiteral("127.0.0.1"));
     QProgressDialog *dialog = harness.busyDialog();
-    QTRY_COMPARE_WITH_TIMEOUT(dialog->labelText(), QStringLiteral("Connection refused by 127.0.0.122"),
+    QTRY_COMPARE_WITH_TIMEOUT(dialog->labelText(), QStringLiteral("Connection refused by %1").arg(harness.moduleAddress()),
                               WindowHarness::waitMs);
     WindowHarness::click(dialog->findChild<QPushButton *>());
 
     // What the operator typed is shown as typed.
-    const QString typed = QStringLiteral("<b>127.0.0.122</b>");
+    const QString typed = QStringLiteral("<b>%1</b>").arg(harness.moduleAddress());
     WindowHarness::type(harness.addressEdit(), typed);
     WindowHarness::click(harness.connectButton());
     QCOMPARE(dialog->labelText(), QStringLiteral("Connection failed: \"%1\" is not an IPv4 address").arg(typed));
@@ -177,7 +179,7 @@ void tst_BusyDialog::failureNamesTheAddressDialledInPlainText()
 
 void tst_BusyDialog::newConnectionStartsOnTheFirstAxesWithTheMonitorStopped()
 {
-    WindowHarness harness(moduleAddress);
+    WindowHarness harness;
     QVERIFY(harness.startSimulator(axes(4)));
     harness.openWindow();
     QVERIFY(harness.connectModule());
@@ -186,27 +188,26 @@ void tst_BusyDialog::newConnectionStartsOnTheFirstAxesWithTheMonitorStopped()
     auto *caption = harness.onPage<QLabel>("page_MeasureSetting", QStringLiteral("label_Axis1"));
     QCOMPARE(caption->text(), QStringLiteral("2"));
 
-    // The module goes while the monitor polls it.
+    // The module goes while the monitor polls it, and a two-axis one takes its place.
     harness.openPage("pushButton_MeasureMonitor");
-    QVERIFY(harness.monitorTimer()->isActive());
-    harness.stopSimulator();
-    QTRY_COMPARE_WITH_TIMEOUT(harness.connectButton()->text(), QStringLiteral("Connect"), WindowHarness::waitMs);
-    QVERIFY(!harness.monitorTimer()->isActive());
-
-    // A two-axis module in its place: its axes are shown, and what is typed there is written.
+    QVERIFY(monitorTimer(harness)->isActive());
     QVERIFY(harness.startSimulator(axes(2)));
+    QVERIFY(harness.waitFor(QStringLiteral("Connect")));
+    QVERIFY(!monitorTimer(harness)->isActive());
+
+    // Its axes are shown, and what is typed there is written.
     QVERIFY(harness.connectModule());
-    QVERIFY(!harness.monitorTimer()->isActive());
+    QVERIFY(!monitorTimer(harness)->isActive());
     QCOMPARE(caption->text(), QStringLiteral("0"));
     QCOMPARE(harness.onPage<QLabel>("page_MeasureSetting", QStringLiteral("label_Axis2"))->text(), QStringLiteral("1"));
     WindowHarness::type(harness.onPage<QLineEdit>("page_MeasureSetting", QStringLiteral("lineEdit_Preset1")),
                         QStringLiteral("1.50"));
     WindowHarness::type(harness.onPage<QLineEdit>("page_MeasureSetting", QStringLiteral("lineEdit_CompHigh2_3")),
                         QStringLiteral("-2e-3"));
-    const int before = harness.commandCount();
+    const int before = harness.commands().size();
     QVERIFY(harness.runOperation(harness.onPage<QPushButton>("page_MeasureSetting",
                                                              QStringLiteral("pushButton_ApplySetting"))));
-    const QStringList written = harness.commandsFrom(before);
+    const QStringList written = harness.commands().mid(before);
     QVERIFY(written.contains(QStringLiteral("00P=1.5")));
     QVERIFY(written.contains(QStringLiteral("01CH3=-0.002")));
 }

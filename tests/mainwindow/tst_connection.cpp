@@ -1,36 +1,30 @@
-// "Connect" and "Disconnect" against the module simulator: the busy dialog, the
-// unit number and axis count in the connection bar, a module that drops the
-// connection, and attempts that cannot succeed.
+// "Connect" and "Disconnect" against the module simulator, attempts that cannot
+// succeed, and a module that falls silent in the middle of the parameter read or
+// drops the connection in the middle of a write.
 
 #include "windowharness.h"
 
 namespace {
 
-const QString moduleAddress = QStringLiteral("127.0.0.22");
-
-// Counts the queued calls that reach the busy dialog: every progress value and
-// maximum the link reports arrives as one.
+// Counts the queued calls that reach the busy dialog: one per progress report.
 class QueuedCallCounter : public QObject
 {
 public:
-    using QObject::QObject;
     int count = 0;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::MetaCall)
-            ++count;
+        count += event->type() == QEvent::MetaCall ? 1 : 0;
         return QObject::eventFilter(watched, event);
     }
 };
 
-SimulatorOptions axes(int count, int unit = 0)
+const QString disconnected = QStringLiteral("Connect -- -- no-menu open");
+
+int entriesIn(const char *folder)
 {
-    SimulatorOptions options;
-    options.axisCount = count;
-    options.unitNumber = unit;
-    return options;
+    return QDir(QLatin1String(folder)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size();
 }
 
 } // namespace
@@ -40,188 +34,143 @@ class tst_Connection : public QObject
     Q_OBJECT
 
 private slots:
-    void connectReadDisconnectAndReconnect();
-    void moduleDroppingTheConnection();
-    void refusedAttemptIsToldAndWaitsForDismissal();
-    void textThatIsNoIpv4AddressIsNotDialled_data();
-    void textThatIsNoIpv4AddressIsNotDialled();
+    void connectAndDisconnectRepeatedly();
+    void failedAttemptIsToldUntilDismissed_data();
+    void failedAttemptIsToldUntilDismissed();
+    void moduleFallingSilentDuringTheReadStillConnects();
+    void moduleDroppingTheConnectionMidWriteReturnsToStart();
 };
 
-void tst_Connection::connectReadDisconnectAndReconnect()
+void tst_Connection::connectAndDisconnectRepeatedly()
 {
-    WindowHarness harness(moduleAddress);
-    QVERIFY(harness.startSimulator(axes(3, 10)));
+    WindowHarness harness(true);
+    SimulatorOptions options;
+    options.axisCount = 2;
+    options.unitNumber = 10;
+    QVERIFY(harness.startSimulator(options));
     harness.openWindow();
+    QCOMPARE(harness.barState(), disconnected);
 
-    WindowHarness::type(harness.addressEdit(), moduleAddress);
-    WindowHarness::click(harness.connectButton());
+    // Each time round, nothing may be wired twice: the module sees the same read, and
+    // each progress report reaches the one busy dialog once. And no thread or socket
+    // is left behind.
+    QStringList firstRead;
+    int firstCalls = 0;
+    int threads = 0;
+    int descriptors = 0;
+    for (int cycle = 0; cycle < 8; ++cycle) {
+        WindowHarness::type(harness.addressEdit(), harness.moduleAddress());
+        WindowHarness::click(harness.connectButton());
+        QCOMPARE(harness.busyDialog()->labelText(), QStringLiteral("Please wait..."));
+        QueuedCallCounter calls;
+        harness.busyDialog()->installEventFilter(&calls);
+        QVERIFY(harness.waitFor(QStringLiteral("Disconnect")));
+        harness.busyDialog()->removeEventFilter(&calls);
+        QCOMPARE(harness.barState(), QStringLiteral("Disconnect A 2 menu fixed"));
+        if (cycle == 0) {
+            firstRead = harness.commands();
+            firstCalls = calls.count;
+        }
+        QCOMPARE(harness.commands(), firstRead);
+        QCOMPARE(calls.count, firstCalls);
+        QCOMPARE(harness.window()->findChildren<QProgressDialog *>().size(), 1);
 
-    QProgressDialog *dialog = harness.busyDialog();
-    QVERIFY(dialog);
-    QVERIFY(dialog->isVisible());
-    QCOMPARE(dialog->labelText(), QStringLiteral("Please wait..."));
-    QCOMPARE(dialog->windowModality(), Qt::ApplicationModal);
-    QVERIFY(dialog->windowTitle().isEmpty());
-    QCOMPARE(dialog->minimum(), 0);
-    QueuedCallCounter firstRead;
-    dialog->installEventFilter(&firstRead);
-
-    QVERIFY(harness.waitUntilConnected());
-    dialog->removeEventFilter(&firstRead);
-
-    QCOMPARE(harness.moduleIdEdit()->text(), QStringLiteral("A"));
-    QCOMPARE(harness.axisNumEdit()->text(), QStringLiteral("3"));
-    QVERIFY(!harness.addressEdit()->isEnabled());
-    QVERIFY(harness.menu()->isVisible());
-    QCOMPARE(harness.currentPage(), harness.page("page_MeasureSetting"));
-    QVERIFY(harness.menuButton("pushButton_FactoryReset")->isHidden());
-    QVERIFY(harness.menuButton("pushButton_Restart")->isHidden());
-    QVERIFY(firstRead.count > 0);
-
-    // The module was asked at the typed address, and then addressed by the unit number it gave.
-    const QStringList read = harness.commands();
-    QVERIFY(!read.isEmpty());
-    QCOMPARE(read.first(), QStringLiteral("CONFIG=?"));
-    QCOMPARE(WindowHarness::countMatching(read, QStringLiteral("A[0-2]RSL=\\?")), 3);
-    QCOMPARE(WindowHarness::countMatching(read, QStringLiteral("0[0-9A-F]RSL=\\?")), 0);
-    QCOMPARE(harness.simulator().simulator()->connectionCount(), 1);
-
-    // "Disconnect" shows no dialog; the window changes when the link reports it.
-    harness.openPage("pushButton_PlcLinkSetting");
-    QCOMPARE(harness.currentPage(), harness.page("page_PlcLinkSetting"));
-    const int beforeDisconnect = harness.commandCount();
-    WindowHarness::click(harness.connectButton());
-    QVERIFY(!dialog->isVisible());
-    QTRY_COMPARE_WITH_TIMEOUT(harness.connectButton()->text(), QStringLiteral("Connect"), WindowHarness::waitMs);
-    QCOMPARE(harness.moduleIdEdit()->text(), QStringLiteral("--"));
-    QCOMPARE(harness.axisNumEdit()->text(), QStringLiteral("--"));
-    QVERIFY(harness.addressEdit()->isEnabled());
-    QVERIFY(harness.menu()->isHidden());
-    QVERIFY(!dialog->isVisible());
-    QCOMPARE(harness.currentPage(), harness.page("page_PlcLinkSetting"));
-    QCOMPARE(harness.commandCount(), beforeDisconnect);
-
-    // Again: the same dialog, each progress report applied once, and the
-    // measure-setting page in front whatever page was left.
-    QueuedCallCounter secondRead;
-    dialog->installEventFilter(&secondRead);
-    WindowHarness::click(harness.connectButton());
-    QCOMPARE(harness.busyDialog(), dialog);
-    QCOMPARE(harness.window()->findChildren<QProgressDialog *>().size(), 1);
-    QVERIFY(dialog->isVisible());
-    QCOMPARE(dialog->labelText(), QStringLiteral("Please wait..."));
-    QVERIFY(harness.waitUntilConnected());
-    dialog->removeEventFilter(&secondRead);
-    QCOMPARE(secondRead.count, firstRead.count);
-    QCOMPARE(harness.currentPage(), harness.page("page_MeasureSetting"));
-    QCOMPARE(harness.moduleIdEdit()->text(), QStringLiteral("A"));
-    QCOMPARE(harness.axisNumEdit()->text(), QStringLiteral("3"));
-    QCOMPARE(harness.simulator().simulator()->connectionCount(), 2);
+        WindowHarness::click(harness.connectButton());
+        QVERIFY(harness.waitFor(QStringLiteral("Connect")));
+        QCOMPARE(harness.barState(), disconnected);
+        harness.simulator().clearCommandLog();
+        if (cycle == 1) { // the first connections create what the window keeps for its life
+            threads = entriesIn("/proc/self/task");
+            descriptors = entriesIn("/proc/self/fd");
+        }
+    }
+    QVERIFY(firstCalls > 0);
+    // Asked at the typed address, then addressed by the unit number it gave.
+    QCOMPARE(firstRead.first(), QStringLiteral("CONFIG=?"));
+    QCOMPARE(firstRead.filter(QRegularExpression(QStringLiteral("^A[01]RSL=\\?$"))).size(), 2);
+    QCOMPARE(harness.simulator().simulator()->connectionCount(), 8);
+    // Sockets close as their threads get to it; what leaks never goes.
+    QTRY_VERIFY(entriesIn("/proc/self/task") <= threads);
+    QTRY_VERIFY(entriesIn("/proc/self/fd") <= descriptors);
 }
 
-void tst_Connection::moduleDroppingTheConnection()
+void tst_Connection::failedAttemptIsToldUntilDismissed_data()
 {
-    // A first module of the same kind tells how many commands the parameter read takes.
-    int readLength = 0;
-    {
-        WindowHarness probe(moduleAddress);
-        QVERIFY(probe.startSimulator(axes(1)));
-        probe.openWindow();
-        QVERIFY(probe.connectModule());
-        readLength = probe.commandCount();
-        QVERIFY(readLength > 0);
-    }
+    QTest::addColumn<QString>("text"); // typed into the address field; null: an address nobody listens at
+    QTest::addColumn<QString>("told");
+    const QString notIpv4 = QStringLiteral("Connection failed: \"%1\" is not an IPv4 address");
+    QTest::newRow("refused") << QString() << "Connection refused by %1";
+    QTest::newRow("empty") << QStringLiteral("") << notIpv4;
+    QTest::newRow("host name") << "module.local" << notIpv4;
+    QTest::newRow("any address") << "0.0.0.0" << notIpv4;
+    QTest::newRow("IPv6 loopback") << "::1" << notIpv4;
+    QTest::newRow("octet out of range") << "127.0.0.300" << notIpv4;
+}
 
-    // This one answers three polls of the monitor page and drops the connection on the fourth.
-    WindowHarness harness(moduleAddress);
-    SimulatorOptions options = axes(1);
-    options.closeAfter = readLength + 4;
+void tst_Connection::failedAttemptIsToldUntilDismissed()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, told);
+    WindowHarness harness;
+    if (text.isNull())
+        text = harness.moduleAddress();
+    harness.openWindow();
+    WindowHarness::type(harness.addressEdit(), text);
+    WindowHarness::click(harness.connectButton());
+    QTRY_COMPARE_WITH_TIMEOUT(harness.busyDialog()->labelText(), told.arg(text), WindowHarness::waitMs);
+    QVERIFY(harness.busyDialog()->isVisible());
+    QCOMPARE(harness.barState(), disconnected);
+    WindowHarness::click(harness.busyDialog()->findChild<QPushButton *>());
+    QTRY_VERIFY(!harness.busyDialog()->isVisible());
+}
+
+void tst_Connection::moduleFallingSilentDuringTheReadStillConnects()
+{
+    // The read of one axis with the inch option is 37 commands; the last two,
+    // "MDA=?" and "FLA=?", go unanswered.
+    WindowHarness harness(true);
+    SimulatorOptions options;
+    options.axisCount = 1;
+    options.silentAfter = 35;
+    QVERIFY(harness.startSimulator(options));
+    ModuleModel model = harness.simulator().model();
+    model.paramAddr[0] = 777;
+    model.measDataAddr = 888;
+    model.ctrlFlagAddr = 999;
+    harness.simulator().setModel(model);
+    harness.openWindow();
+    QVERIFY(harness.connectModule());
+    QCOMPARE(harness.barState(), QStringLiteral("Disconnect 0 1 menu fixed"));
+
+    harness.openPage("pushButton_PlcLinkSetting");
+    // Answered before the module fell silent; unanswered fields keep what the store held.
+    QString fields;
+    for (const char *name : {"lineEdit_ParamAddr", "lineEdit_MeasDataAddr", "lineEdit_CtrlFlagAddr"})
+        fields += harness.onPage<QLineEdit>("page_PlcLinkSetting", name)->text() + QLatin1Char(' ');
+    QCOMPARE(fields, QStringLiteral("777 0 0 "));
+}
+
+void tst_Connection::moduleDroppingTheConnectionMidWriteReturnsToStart()
+{
+    // The module drops the connection on the eighth command of the write after the read.
+    WindowHarness harness(true);
+    SimulatorOptions options;
+    options.axisCount = 1;
+    options.closeAfter = 37 + 8;
     QVERIFY(harness.startSimulator(options));
     harness.openWindow();
     QVERIFY(harness.connectModule());
-    QCOMPARE(harness.commandCount(), readLength);
-    QCOMPARE(harness.axisNumEdit()->text(), QStringLiteral("1"));
 
-    harness.openPage("pushButton_MeasureMonitor");
-    QTRY_COMPARE_WITH_TIMEOUT(harness.connectButton()->text(), QStringLiteral("Connect"), WindowHarness::waitMs);
-    QCOMPARE(harness.moduleIdEdit()->text(), QStringLiteral("--"));
-    QCOMPARE(harness.axisNumEdit()->text(), QStringLiteral("--"));
-    QVERIFY(harness.addressEdit()->isEnabled());
-    QVERIFY(harness.menu()->isHidden());
-    QVERIFY(!harness.busyDialog()->isVisible());
+    QVERIFY(harness.runOperation(harness.onPage<QPushButton>("page_MeasureSetting", "pushButton_ApplySetting")));
+    QVERIFY(harness.waitFor(QStringLiteral("Connect")));
+    QCOMPARE(harness.barState(), disconnected);
 
-    const QVector<ReceivedCommand> log = harness.simulator().commandLog();
-    QCOMPARE(log.size(), readLength + 4);
-    QCOMPARE(log.last().text, QStringLiteral("R"));
-    QCOMPARE(log.last().disposition, ReceivedCommand::Disposition::Dropped);
-}
-
-void tst_Connection::refusedAttemptIsToldAndWaitsForDismissal()
-{
-    // Nothing listens at this address now.
-    WindowHarness harness(moduleAddress);
-    harness.openWindow();
-    WindowHarness::type(harness.addressEdit(), moduleAddress);
+    // The module is back for the next connection.
+    harness.simulator().clearCommandLog();
     WindowHarness::click(harness.connectButton());
-
-    QProgressDialog *dialog = harness.busyDialog();
-    QVERIFY(dialog);
-    QVERIFY(dialog->isVisible());
-    const QString refused = QStringLiteral("Connection refused by 127.0.0.22");
-    QTRY_COMPARE_WITH_TIMEOUT(dialog->labelText(), refused, WindowHarness::waitMs);
-    QTest::qWait(300);
-    QVERIFY(dialog->isVisible());
-    QCOMPARE(dialog->labelText(), refused);
-    QCOMPARE(harness.connectButton()->text(), QStringLiteral("Connect"));
-    QCOMPARE(harness.moduleIdEdit()->text(), QStringLiteral("--"));
-    QVERIFY(harness.menu()->isHidden());
-    QVERIFY(harness.addressEdit()->isEnabled());
-
-    auto *cancel = dialog->findChild<QPushButton *>();
-    QVERIFY(cancel);
-    WindowHarness::click(cancel);
-    QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), WindowHarness::waitMs);
-
-    // A new attempt starts over with the same dialog.
-    WindowHarness::click(harness.connectButton());
-    QCOMPARE(harness.busyDialog(), dialog);
-    QVERIFY(dialog->isVisible());
-    QCOMPARE(dialog->labelText(), QStringLiteral("Please wait..."));
-    QTRY_COMPARE_WITH_TIMEOUT(dialog->labelText(), refused, WindowHarness::waitMs);
-}
-
-void tst_Connection::textThatIsNoIpv4AddressIsNotDialled_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::newRow("host name") << QStringLiteral("module.local");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("any address") << QStringLiteral("0.0.0.0");
-    QTest::newRow("IPv6 loopback") << QStringLiteral("::1");
-    QTest::newRow("octet out of range") << QStringLiteral("127.0.0.300");
-}
-
-void tst_Connection::textThatIsNoIpv4AddressIsNotDialled()
-{
-    QFETCH(QString, text);
-
-    WindowHarness harness(moduleAddress);
-    harness.openWindow();
-    WindowHarness::type(harness.addressEdit(), text);
-    QCOMPARE(harness.addressEdit()->text(), text);
-    WindowHarness::click(harness.connectButton());
-
-    QProgressDialog *dialog = harness.busyDialog();
-    QVERIFY(dialog);
-    QVERIFY(dialog->isVisible());
-    const QString told = QStringLiteral("Connection failed: \"%1\" is not an IPv4 address").arg(text);
-    QCOMPARE(dialog->labelText(), told);
-
-    // Had anything been dialled, its failure would have replaced the text by now.
-    QTest::qWait(300);
-    QVERIFY(dialog->isVisible());
-    QCOMPARE(dialog->labelText(), told);
-    QCOMPARE(harness.connectButton()->text(), QStringLiteral("Connect"));
-    QVERIFY(harness.menu()->isHidden());
+    QVERIFY(harness.waitFor(QStringLiteral("Disconnect")));
+    QCOMPARE(harness.commands().first(), QStringLiteral("CONFIG=?"));
+    QCOMPARE(harness.barState(), QStringLiteral("Disconnect 0 1 menu fixed"));
 }
 
 QTEST_MAIN(tst_Connection)

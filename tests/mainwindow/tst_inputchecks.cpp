@@ -4,14 +4,10 @@
 
 #include "windowharness.h"
 
-#include <QCheckBox>
+#include <QStackedWidget>
 #include <QStatusBar>
 
 #include <memory>
-
-namespace {
-const QString moduleAddress = QStringLiteral("127.0.0.121");
-} // namespace
 
 class tst_InputChecks : public QObject
 {
@@ -32,10 +28,10 @@ private:
 
 void tst_InputChecks::initTestCase()
 {
-    harness = std::make_unique<WindowHarness>(moduleAddress);
+    harness = std::make_unique<WindowHarness>(true);
     SimulatorOptions options;
     options.axisCount = 2;
-    options.garblePatterns << WindowHarness::whole(QStringLiteral("NIP=\\?"));
+    options.garblePatterns << SimulatorOptions::wholeCommand(QStringLiteral("NIP=\\?"));
     QVERIFY(harness->startSimulator(options));
     ModuleModel model = harness->simulator().model();
     model.refUse[1] = true;
@@ -97,7 +93,7 @@ void tst_InputChecks::applyRefusesTextWithoutValue()
     QFETCH(QString, told);
 
     harness->openPage(menuButton.toLatin1());
-    QWidget *page = harness->currentPage();
+    QWidget *page = harness->window()->findChild<QStackedWidget *>()->currentWidget();
     auto *edit = page->findChild<QLineEdit *>(field);
     QVERIFY(edit);
     // The module's own address comes first on its page and is checked first.
@@ -110,7 +106,7 @@ void tst_InputChecks::applyRefusesTextWithoutValue()
         WindowHarness::type(edit, text);
     QCOMPARE(edit->text(), text);
     const QColor plain = edit->palette().color(QPalette::Base);
-    const int before = harness->commandCount();
+    const int before = harness->commands().size();
 
     WindowHarness::click(page->findChild<QPushButton *>(applyButton));
     QVERIFY(!harness->busyDialog()->isVisible());
@@ -121,8 +117,8 @@ void tst_InputChecks::applyRefusesTextWithoutValue()
 
     // Whatever the link was asked to do comes before the polls of the monitor page.
     harness->openPage("pushButton_MeasureMonitor");
-    QTRY_VERIFY_WITH_TIMEOUT(harness->commandsFrom(before).contains(QStringLiteral("R")), WindowHarness::waitMs);
-    QCOMPARE(harness->commandsFrom(before).first(), QStringLiteral("R"));
+    QTRY_VERIFY_WITH_TIMEOUT(harness->commands().mid(before).contains(QStringLiteral("R")), WindowHarness::waitMs);
+    QCOMPARE(harness->commands().mid(before).first(), QStringLiteral("R"));
     // Leaving the page kept the stored value: the field shows it again, unmarked
     // unless the store has no value either.
     harness->openPage(menuButton.toLatin1());
@@ -135,7 +131,7 @@ void tst_InputChecks::applyRefusesTextWithoutValue()
 void tst_InputChecks::pagingKeepsTheLastValidValue()
 {
     harness->openPage("pushButton_MeasureSetting");
-    QWidget *page = harness->currentPage();
+    QWidget *page = harness->window()->findChild<QWidget *>(QStringLiteral("page_MeasureSetting"));
     auto *high = page->findChild<QLineEdit *>(QStringLiteral("lineEdit_CompHigh1_1"));
     auto *low = page->findChild<QLineEdit *>(QStringLiteral("lineEdit_CompLow1_1"));
     WindowHarness::type(high, QStringLiteral("3,75"));

@@ -3,53 +3,57 @@
 #include "mainwindow.h"
 #include "simulatorthread.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QStackedWidget>
-#include <QTimer>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
 
-// One main window driven as an operator would drive it, and, when a test needs a
-// module, one simulator on port 24000 of a loopback address that only the calling
-// test executable uses (the window always dials port 24000).
+// One main window driven as an operator would, in a working folder of its own (for
+// "setting.ini"), and a simulator on port 24000, the port the window dials, of a
+// random loopback address, so that tests of this and other builds run side by side.
 class WindowHarness
 {
 public:
     static constexpr int waitMs = 30000;
 
-    explicit WindowHarness(const QString &loopbackAddress)
-        : address(loopbackAddress)
+    // The inch option spares the parameter read its setting bracket and a second of pause.
+    explicit WindowHarness(bool inchOption = false)
+        : previousDirectory(QDir::currentPath())
     {
         // The link logs every command it sends; a test reads the simulator's log instead.
         QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+        QDir::setCurrent(workingDirectory.path());
+        if (inchOption)
+            QSettings(QStringLiteral("setting.ini"), QSettings::IniFormat).setValue(QStringLiteral("Unit/in"), 1);
     }
-    WindowHarness(const WindowHarness &) = delete;
-    WindowHarness &operator=(const WindowHarness &) = delete;
-    ~WindowHarness() { deleteWindow(); }
+    ~WindowHarness()
+    {
+        deleteWindow();
+        sim.reset();
+        QDir::setCurrent(previousDirectory);
+    }
 
     QString moduleAddress() const { return address; }
-
-    bool startSimulator(SimulatorOptions options = SimulatorOptions())
+    bool startSimulator(SimulatorOptions options)
     {
-        options.address = QHostAddress(address);
         options.port = 24000;
-        if (!options.seed)
-            options.seed = 7;
-        sim = std::make_unique<SimulatorThread>(options);
-        if (sim->start())
-            return true;
-        qWarning("simulator on %s: %s", qPrintable(address), qPrintable(sim->errorString()));
+        options.seed = 7;
+        for (int attempt = 0; attempt < 10; ++attempt, address = anyLoopbackAddress()) {
+            options.address = QHostAddress(address);
+            sim = std::make_unique<SimulatorThread>(options);
+            if (sim->start())
+                return true;
+        }
         return false;
     }
-    void stopSimulator() { sim.reset(); }
     SimulatorThread &simulator() const { return *sim; }
+    QStringList commands() const { return sim->commandTexts(); }
 
     MainWindow *openWindow()
     {
@@ -63,40 +67,34 @@ public:
     void deleteWindow()
     {
         win.reset();
-        // Lets the finished worker thread's deferred deletions run.
-        QTest::qWait(1);
+        QTest::qWait(1); // lets the finished worker thread's deferred deletions run
     }
 
     // The connection bar shares object names with the PLC-link page, so it is looked
     // up among the central widget's own children.
-    template<typename Widget>
+    template<typename Widget = QWidget>
     Widget *bar(const char *name) const
     {
         return win->centralWidget()->findChild<Widget *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
     }
     QPushButton *connectButton() const { return bar<QPushButton>("pushButton_Connect"); }
     QLineEdit *addressEdit() const { return bar<QLineEdit>("lineEdit_ModuleIpAddr"); }
-    QLineEdit *moduleIdEdit() const { return bar<QLineEdit>("lineEdit_ModuleId"); }
-    QLineEdit *axisNumEdit() const { return bar<QLineEdit>("lineEdit_AxisNum"); }
-    QWidget *menu() const { return bar<QWidget>("widget_menu"); }
-
-    QStackedWidget *pages() const { return win->findChild<QStackedWidget *>(QStringLiteral("stackedWidget")); }
-    QWidget *page(const char *name) const { return win->findChild<QWidget *>(QLatin1String(name)); }
-    QWidget *currentPage() const { return pages()->currentWidget(); }
+    // The bar at a glance: button, unit number, axis count, page menu, address field.
+    QString barState() const
+    {
+        return QStringList{connectButton()->text(), bar<QLineEdit>("lineEdit_ModuleId")->text(),
+                           bar<QLineEdit>("lineEdit_AxisNum")->text(),
+                           bar("widget_menu")->isHidden() ? QStringLiteral("no-menu") : QStringLiteral("menu"),
+                           addressEdit()->isEnabled() ? QStringLiteral("open") : QStringLiteral("fixed")}
+            .join(QLatin1Char(' '));
+    }
     // Several pages use the same object names; a widget is looked up under its page.
     template<typename Widget>
     Widget *onPage(const char *pageName, const QString &name) const
     {
-        return page(pageName)->findChild<Widget *>(name);
+        return win->findChild<QWidget *>(QLatin1String(pageName))->findChild<Widget *>(name);
     }
-    QPushButton *menuButton(const char *name) const { return win->findChild<QPushButton *>(QLatin1String(name)); }
     QProgressDialog *busyDialog() const { return win->findChild<QProgressDialog *>(); }
-    // The monitor's poll timer is the window's only timer of its own.
-    QTimer *monitorTimer() const
-    {
-        const QList<QTimer *> timers = win->findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
-        return timers.size() == 1 ? timers.first() : nullptr;
-    }
 
     static void click(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
     static void toggle(QAbstractButton *box) { QTest::keyClick(box, Qt::Key_Space); }
@@ -113,57 +111,39 @@ public:
         for (int i = 0; i < index; ++i)
             QTest::keyClick(box, Qt::Key_Down);
     }
-    void openPage(const char *menuButtonName) { click(menuButton(menuButtonName)); }
+    void openPage(const char *menuButton) { click(win->findChild<QPushButton *>(QLatin1String(menuButton))); }
 
-    // Types the harness's address, presses "Connect" and waits until the window
-    // shows the module with the busy dialog gone.
+    // Types the module's address, presses "Connect" and waits until the module shows.
     bool connectModule()
     {
         type(addressEdit(), address);
         click(connectButton());
-        return waitUntilConnected();
+        return waitFor(QStringLiteral("Disconnect"));
     }
-    bool waitUntilConnected() const
+    // Until the connect button reads `text` with no busy dialog up.
+    bool waitFor(const QString &text) const
     {
-        return QTest::qWaitFor(
-            [this]() {
-                return connectButton()->text() == QLatin1String("Disconnect") && busyDialog()
-                        && !busyDialog()->isVisible();
-            },
-            waitMs);
+        return QTest::qWaitFor([=] { return connectButton()->text() == text && idle(); }, waitMs);
     }
-    bool waitUntilIdle() const
-    {
-        return QTest::qWaitFor([this]() { return busyDialog() && !busyDialog()->isVisible(); }, waitMs);
-    }
+    bool idle() const { return !busyDialog() || !busyDialog()->isVisible(); }
     // Presses a button that starts a device operation and waits for its end; false
     // when the busy dialog did not come up or did not go away.
     bool runOperation(QAbstractButton *button)
     {
         click(button);
-        if (!busyDialog() || !busyDialog()->isVisible())
-            return false;
-        return waitUntilIdle();
-    }
-
-    QStringList commands() const { return sim->commandTexts(); }
-    QStringList commandsFrom(int first) const { return commands().mid(first); }
-    int commandCount() const { return sim->commandLog().size(); }
-    static int countMatching(const QStringList &commands, const QString &pattern)
-    {
-        const QRegularExpression expression(QRegularExpression::anchoredPattern(pattern));
-        int count = 0;
-        for (const QString &command : commands)
-            count += expression.match(command).hasMatch() ? 1 : 0;
-        return count;
-    }
-    static QRegularExpression whole(const QString &pattern)
-    {
-        return SimulatorOptions::wholeCommand(pattern);
+        return !idle() && QTest::qWaitFor([this] { return idle(); }, waitMs);
     }
 
 private:
-    QString address;
-    std::unique_ptr<SimulatorThread> sim;   // destroyed after the window
+    static QString anyLoopbackAddress()
+    {
+        QRandomGenerator *random = QRandomGenerator::global();
+        return QStringLiteral("127.%1.%2.%3").arg(random->bounded(1, 255)).arg(random->bounded(256)).arg(random->bounded(1, 255));
+    }
+
+    QString address = anyLoopbackAddress();
+    QTemporaryDir workingDirectory;
+    QString previousDirectory;
+    std::unique_ptr<SimulatorThread> sim; // destroyed after the window
     std::unique_ptr<MainWindow> win;
 };

@@ -1,0 +1,378 @@
+// The pages against the module simulator: what each setting page captures from
+// the operator and sends when applied, the monitor's rows and its polls, and the
+// About window's inch-unit option. Progress values reaching the busy dialog are
+// checked once, on the shortest operation (a reference point). A page shows a device
+// code as the index of a combo box entry, so the entries stand in the module's order.
+
+#include "form_about.h"
+#include "windowharness.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+
+#include <algorithm>
+#include <cmath>
+
+// The inch-unit option, read from "setting.ini" in the working folder when the
+// window starts, shows the unit selector.
+static bool unitSelectorShown(const WindowHarness &harness)
+{
+    return !harness.onPage<QComboBox>("page_MeasureSetting", "comboBox_Unit")->isHidden();
+}
+
+class tst_Pages : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void comboEntriesFollowDeviceCodes_data();
+    void comboEntriesFollowDeviceCodes();
+    void measureSettingPagingAndApply();
+    void refPointRowsApplyAndClear();
+    void plcLinkApplyWritesEveryValue();
+    void monitorRowsFromAReading_data();
+    void monitorRowsFromAReading();
+    void monitorPollsDoNotPileUpBehindASilentModule();
+    void aboutWindowSavesTheInchOption_data();
+    void aboutWindowSavesTheInchOption();
+};
+
+void tst_Pages::comboEntriesFollowDeviceCodes_data()
+{
+    QTest::addColumn<QString>("combo");
+    QTest::addColumn<QStringList>("entries"); // from the first code on
+    const QString mu = QStringLiteral("\u03bcm");
+    for (const char *block : {"1", "2"}) {
+        const QString b = QLatin1String(block);
+        QTest::addRow("comboBox_Resolution%s", block)
+            << "comboBox_Resolution" + b << QStringList{"0.1" + mu, "0.5" + mu, "1" + mu, "5" + mu, "10" + mu};
+        QTest::addRow("comboBox_MeasMode%s", block) << "comboBox_MeasMode" + b << QStringList{"REAL", "MAX", "MIN", "P-P"};
+        QTest::addRow("comboBox_CompSet%s", block) << "comboBox_CompSet" + b << QStringList{"1", "2", "3", "4"};
+    }
+    QTest::newRow("comboBox_ExtStartInput") << "comboBox_ExtStartInput" << QStringList{"Start", "Latch"};
+    QTest::newRow("comboBox_Separator") << "comboBox_Separator" << QStringList{"SPACE", "CR+LF"};
+    QTest::newRow("comboBox_DataFormat") << "comboBox_DataFormat" << QStringList{"Mode 1", "Mode 2", "Mode 3"};
+    QTest::newRow("comboBox_OutputTrigger")
+        << "comboBox_OutputTrigger"
+        << QStringList{"Low-Speed Trg.", "High-Speed Trg.", "Int. Timer(0.2s)", "Int. Timer(0.5s)", "Int. Timer(1.0s)",
+                       "Int. Timer(5.0s)", "Int. Timer(10s)", "Int. Timer(30s)", "Int. Timer(60s)", "Int. Timer(300s)"};
+    QTest::newRow("comboBox_FlowControl") << "comboBox_FlowControl" << QStringList{"OFF", "ON"};
+    QTest::newRow("comboBox_Unit") << "comboBox_Unit" << QStringList{"mm", "mm/25.4"};
+    QTest::newRow("comboBox_LinkProtocol")
+        << "comboBox_LinkProtocol"
+        << QStringList{"1C Frame", "3C Frame", "1E Frame", "3E Frame", "3E Frame for iQ-R", "C mode command",
+                       "FINS command", "KV command"};
+    QTest::newRow("comboBox_LinkProtocol_2") << "comboBox_LinkProtocol_2" << QStringList{"ASCII", "Binary"};
+    QTest::newRow("comboBox_LinkProtocol_3") << "comboBox_LinkProtocol_3" << QStringList{"RS-232C", "TCP", "UDP"};
+}
+
+void tst_Pages::comboEntriesFollowDeviceCodes()
+{
+    QFETCH(QString, combo);
+    QFETCH(QStringList, entries);
+    WindowHarness harness;
+    auto *box = harness.openWindow()->findChild<QComboBox *>(combo);
+    QStringList actual;
+    for (int index = 0; index < box->count(); ++index)
+        actual << box->itemText(index);
+    QCOMPARE(actual, entries);
+}
+
+void tst_Pages::measureSettingPagingAndApply()
+{
+    WindowHarness harness;
+    SimulatorOptions options;
+    options.axisCount = 3;
+    QVERIFY(harness.startSimulator(options));
+    ModuleModel model = harness.simulator().model();
+    model.unit = 1;          // without the inch option the tool keeps the module on millimetres
+    model.resolution[2] = 6; // codes the combo boxes have no entry for are written back unchanged
+    model.dataFormat = 5;
+    harness.simulator().setModel(model);
+    harness.openWindow();
+    QVERIFY(harness.connectModule());
+
+    const char *const page = "page_MeasureSetting";
+    auto edit = [&](const char *name) { return harness.onPage<QLineEdit>(page, name); };
+    auto combo = [&](const char *name) { return harness.onPage<QComboBox>(page, name); };
+    auto check = [&](const char *name) { return harness.onPage<QCheckBox>(page, name); };
+    auto press = [&](const char *name) { WindowHarness::click(harness.onPage<QPushButton>(page, name)); };
+    // The axes shown, as "first/second"; the second column is hidden past the last axis.
+    auto shown = [&] {
+        const bool second = !harness.onPage<QWidget>(page, "layoutWidget")->isHidden();
+        return harness.onPage<QLabel>(page, "label_Axis1")->text() + QLatin1Char('/')
+                + (second ? harness.onPage<QLabel>(page, "label_Axis2")->text() : QString());
+    };
+
+    QCOMPARE(shown(), QStringLiteral("0/1"));
+    WindowHarness::choose(combo("comboBox_Resolution1"), 2);
+    WindowHarness::toggle(check("checkBox_Direction1"));
+    WindowHarness::choose(combo("comboBox_MeasMode1"), 3);
+    WindowHarness::choose(combo("comboBox_CompSet1"), 1);
+    WindowHarness::type(edit("lineEdit_Preset1"), QStringLiteral("1.50"));
+    WindowHarness::type(edit("lineEdit_CompHigh1_4"), QStringLiteral("0.75"));
+    WindowHarness::choose(combo("comboBox_Resolution2"), 4);
+    WindowHarness::type(edit("lineEdit_Preset2"), QStringLiteral("-2"));
+
+    // ">>" shows axis 2 alone; "Ref. use" empties and locks its preset.
+    press("pushButton_NextPage");
+    QCOMPARE(shown(), QStringLiteral("2/"));
+    WindowHarness::toggle(check("checkBox_RefUse1"));
+    QCOMPARE(edit("lineEdit_Preset1")->text(), QString());
+    QVERIFY(!edit("lineEdit_Preset1")->isEnabled());
+
+    // ">>" wraps to the first pair; "<<" wraps back.
+    press("pushButton_NextPage");
+    QCOMPARE(shown(), QStringLiteral("0/1"));
+    press("pushButton_PrevPage");
+    QCOMPARE(shown(), QStringLiteral("2/"));
+
+    WindowHarness::choose(combo("comboBox_ExtStartInput"), 1);
+    WindowHarness::choose(combo("comboBox_Separator"), 1);
+    WindowHarness::choose(combo("comboBox_OutputTrigger"), 3);
+    harness.simulator().clearCommandLog();
+    QVERIFY(harness.runOperation(harness.onPage<QPushButton>(page, "pushButton_ApplySetting")));
+
+    // The settings written; the axis that uses the reference point keeps its preset.
+    const QStringList written = harness.commands().filter(QRegularExpression(QStringLiteral("^0.*=[^?]*$")));
+    for (const char *command : {"0SCALE=0", "00RSL=3", "00POL=1", "00MODE=3", "00SCN=2", "00P=1.5", "00CH4=0.75",
+                                "01RSL=5", "01POL=0", "01P=-2", "02RSL=6", "02REF=1", "0STTERM=1", "0RSSEP=1",
+                                "0RSFORM=5", "0RSTRG=3"})
+        QVERIFY2(written.contains(QLatin1String(command)), command);
+    QVERIFY(written.filter(QStringLiteral("02P=")).isEmpty());
+}
+
+void tst_Pages::refPointRowsApplyAndClear()
+{
+    WindowHarness harness(true);
+    SimulatorOptions options;
+    options.axisCount = 4;
+    QVERIFY(harness.startSimulator(options));
+    ModuleModel model = harness.simulator().model();
+    model.refUse = {true, false, true, true};
+    model.preset[0] = 1.25;
+    model.preset[1] = 3.0;
+    model.refOffset[0] = 0.5;
+    model.refOffset[3] = -0.125;
+    harness.simulator().setModel(model);
+    harness.openWindow();
+    QVERIFY(harness.connectModule());
+    harness.openPage("pushButton_RefPointSetting");
+
+    auto widget = [&](const char *pattern, int axis) {
+        return harness.onPage<QWidget>("page_RefPointSetting", QString::fromLatin1(pattern).arg(axis + 1));
+    };
+    auto value = [&](int axis) { return static_cast<QLineEdit *>(widget("lineEdit_MasterValue%1", axis)); };
+    auto offset = [&](int axis) { return static_cast<QLineEdit *>(widget("lineEdit_MasterOffset%1", axis)); };
+    const char *const row[] = {"lineEdit_MasterValue%1", "lineEdit_MasterOffset%1", "pushButton_ApplyRef%1",
+                               "pushButton_Clear%1"};
+    for (int axis = 0; axis < 16; ++axis) {
+        for (const char *pattern : row) {
+            QCOMPARE(widget(pattern, axis)->isHidden(), axis >= 4);
+            QCOMPARE(widget(pattern, axis)->isEnabled(), axis != 1 && axis < 4);
+        }
+    }
+    // No reference use: empty although the module has a preset.
+    QCOMPARE(value(0)->text() + ' ' + offset(0)->text() + ' ' + value(1)->text(), QStringLiteral("1.25 0.5 "));
+
+    // "Apply" writes its own row only, and shows the offset the module worked out.
+    WindowHarness::type(value(0), QStringLiteral("2.50"));
+    WindowHarness::type(value(3), QStringLiteral("9"));
+    harness.simulator().clearCommandLog();
+    QSignalSpy progress(harness.busyDialog()->findChild<QProgressBar *>(), &QProgressBar::valueChanged);
+    QVERIFY(harness.runOperation(static_cast<QPushButton *>(widget(row[2], 0))));
+    QCOMPARE(harness.commands(), QStringList({"SETUP", "00P=2.5", "CLOSE", "00P=?", "00LO=?"}));
+    const double moduleOffset = harness.simulator().model().refOffset[0];
+    QVERIFY2(std::abs(offset(0)->text().toDouble() - moduleOffset) <= 1e-5, qPrintable(offset(0)->text()));
+    QCOMPARE(value(3)->text(), QStringLiteral("9"));
+    // Every progress value reached the dialog, in order, up to its maximum.
+    QList<int> values;
+    for (const QList<QVariant> &call : qAsConst(progress))
+        values << call.first().toInt();
+    QVERIFY(std::is_sorted(values.begin(), values.end()));
+    QCOMPARE(values.mid(values.size() - 5), QList<int>({1, 2, 3, 4, 5}));
+    QCOMPARE(harness.busyDialog()->maximum(), 5);
+
+    // "Clear" with a module that no longer reports reference use for the axis locks its row.
+    model = harness.simulator().model();
+    model.refUse[3] = false;
+    harness.simulator().setModel(model);
+    harness.simulator().clearCommandLog();
+    QVERIFY(harness.runOperation(static_cast<QPushButton *>(widget(row[3], 3))));
+    QCOMPARE(harness.commands(), QStringList({"SETUP", "03LCLR", "CLOSE", "03LO=?", "03REF=?"}));
+    QCOMPARE(value(3)->text() + offset(3)->text(), QString());
+    for (const char *pattern : row)
+        QVERIFY(!widget(pattern, 3)->isEnabled());
+}
+
+void tst_Pages::plcLinkApplyWritesEveryValue()
+{
+    WindowHarness harness(true);
+    SimulatorOptions options;
+    options.axisCount = 2;
+    QVERIFY(harness.startSimulator(options));
+    ModuleModel model = harness.simulator().model();
+    model.usingPlcLink = true;
+    model.paramAddr[1] = 20;
+    harness.simulator().setModel(model);
+    harness.openWindow();
+    QVERIFY(harness.connectModule());
+    harness.openPage("pushButton_PlcLinkSetting");
+
+    const char *const page = "page_PlcLinkSetting";
+    auto edit = [&](const char *name) { return harness.onPage<QLineEdit>(page, name); };
+    auto *useLink = harness.onPage<QCheckBox>(page, "checkBox_UsingPlcLink");
+    auto *group = harness.onPage<QGroupBox>(page, "groupBox_PlcSetting");
+    QVERIFY(useLink->isChecked());
+    QVERIFY(group->isEnabled());
+    QCOMPARE(edit("lineEdit_ParamAddr_2")->text(), QStringLiteral("20"));
+    QVERIFY(edit("lineEdit_ParamAddr_3")->isHidden());
+
+    const QList<std::pair<const char *, const char *>> typed = {
+        {"lineEdit_ModuleIpAddr", "127.0.0.99"}, {"lineEdit_SubnetMask", "255.255.0.0"},
+        {"lineEdit_PlcIpAddr", "127.0.0.98"},    {"lineEdit_PlcEtherPort", "5001"},
+        {"lineEdit_CtrlFlagAddr", "100"},        {"lineEdit_ParamAddr", "300"},
+        {"lineEdit_ParamAddr_2", "-5"},          {"lineEdit_MeasDataAddr", "200"},
+        {"lineEdit_FinsSA1", "3"},               {"lineEdit_FinsDA1", "4"},
+        {"lineEdit_FinsDNA", "5"},               {"lineEdit_CmodeUnitNo", "6"}};
+    for (const auto &[name, text] : typed)
+        WindowHarness::type(edit(name), QLatin1String(text));
+    WindowHarness::choose(harness.onPage<QComboBox>(page, "comboBox_LinkProtocol"), 6);
+    WindowHarness::choose(harness.onPage<QComboBox>(page, "comboBox_LinkProtocol_2"), 1);
+    WindowHarness::choose(harness.onPage<QComboBox>(page, "comboBox_LinkProtocol_3"), 2);
+    WindowHarness::toggle(useLink);
+    QVERIFY(!group->isEnabled());
+
+    harness.simulator().clearCommandLog();
+    QVERIFY(harness.runOperation(harness.onPage<QPushButton>(page, "pushButton_ApplySetting")));
+    // Only the parameter addresses of the axes the module has.
+    const QString expected = QStringLiteral(
+        "SETUP NIP=127.0.0.99 NMS=255.255.0.0 LPN=5001 LMD=0 LPC1=6 LPC2=1 LPC3=2 FINSSA1=3 FINSDA1=4 FINSDNA=5 "
+        "CMUNITNO=6 RIP=127.0.0.98 0PRA=300 1PRA=-5 FLA=100 MDA=200 CLOSE NIP=? NMS=? LPN=? LMD=? LPC1=? LPC2=? "
+        "LPC3=? FINSSA1=? FINSDA1=? FINSDNA=? CMUNITNO=? RIP=? 0PRA=? 1PRA=? FLA=? MDA=?");
+    QCOMPARE(harness.commands(), expected.split(QLatin1Char(' ')));
+}
+
+void tst_Pages::monitorRowsFromAReading_data()
+{
+    // Per axis: value, mode and comparator symbol; red except for the green dot.
+    QTest::addColumn<int>("unit");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("millimetres") << 0 << QStringList{"+1.500 REAL \u25CF", "-0.00 MAX \u25B2", "+0.0000 MIN \u25BC", "Error  E"};
+    QTest::newRow("inches") << 1 << QStringList{"+1.5000 REAL \u25CF", "-0.000 MAX \u25B2", "+0.00000 MIN \u25BC", "Error  E"};
+}
+
+void tst_Pages::monitorRowsFromAReading()
+{
+    QFETCH(int, unit);
+    QFETCH(QStringList, rows);
+    WindowHarness harness(true);
+    SimulatorOptions options;
+    options.axisCount = 4;
+    // Every poll gets this reading in place of the simulated one.
+    options.garblePatterns << SimulatorOptions::wholeCommand(QStringLiteral("R"));
+    options.garbageValue = QStringLiteral("0 N G+1.50000 1 A U-0.00001 2 I L+0.00000 3 P E--------");
+    QVERIFY(harness.startSimulator(options));
+    ModuleModel model = harness.simulator().model();
+    model.resolution = {3, 5, 1, 1};
+    model.unit = unit;
+    harness.simulator().setModel(model);
+    harness.openWindow();
+    QVERIFY(harness.connectModule());
+    harness.openPage("pushButton_MeasureMonitor");
+
+    auto label = [&](const char *pattern, int axis) {
+        return harness.onPage<QLabel>("page_MeasureMonitor", QString::fromLatin1(pattern).arg(axis + 1));
+    };
+    auto row = [&](int axis) {
+        return QStringList{label("label_Measure_%1", axis)->text(), label("label_Mode_%1", axis)->text(),
+                           label("label_Comp_%1", axis)->text()}.join(QLatin1Char(' '));
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(row(0), rows.at(0), WindowHarness::waitMs);
+    for (int axis = 0; axis < 4; ++axis) {
+        QCOMPARE(row(axis), rows.at(axis));
+        const QColor colour = label("label_Comp_%1", axis)->palette().color(QPalette::WindowText);
+        QCOMPARE(colour, axis == 0 ? QColor(Qt::green) : QColor(Qt::red));
+    }
+    QVERIFY(label("label_Measure_%1", 4)->isHidden());
+}
+
+void tst_Pages::monitorPollsDoNotPileUpBehindASilentModule()
+{
+    WindowHarness harness(true);
+    SimulatorOptions options;
+    options.axisCount = 1;
+    options.silentPatterns << SimulatorOptions::wholeCommand(QStringLiteral("R"));
+    QVERIFY(harness.startSimulator(options));
+    harness.openWindow();
+    QVERIFY(harness.connectModule());
+    harness.simulator().clearCommandLog();
+
+    QElapsedTimer shown;
+    shown.start();
+    harness.openPage("pushButton_MeasureMonitor");
+    QTRY_VERIFY_WITH_TIMEOUT(harness.commands().count(QStringLiteral("R")) >= 2, WindowHarness::waitMs);
+    harness.openPage("pushButton_MeasureSetting");
+    // Each unanswered poll holds the link for its second-long reply wait, and one
+    // more may wait queued; a timer-paced backlog would send five a second.
+    const int polls = harness.commands().count(QStringLiteral("R"));
+    QVERIFY2(polls <= shown.elapsed() / 1000 + 2, qPrintable(QString::number(polls)));
+
+    // An Apply right after leaving is not stuck behind polls, and none follows it.
+    harness.simulator().clearCommandLog();
+    QVERIFY(harness.runOperation(harness.onPage<QPushButton>("page_MeasureSetting", "pushButton_ApplySetting")));
+    const QStringList after = harness.commands();
+    const int setup = after.indexOf(QStringLiteral("SETUP"));
+    QVERIFY(setup >= 0 && setup <= 1);
+    QCOMPARE(after.mid(setup).count(QStringLiteral("R")), 0);
+}
+
+void tst_Pages::aboutWindowSavesTheInchOption_data()
+{
+    QTest::addColumn<bool>("optionOn");
+    QTest::addColumn<bool>("writable");
+    QTest::newRow("switched on") << false << true;
+    QTest::newRow("switched off") << true << true;
+    QTest::newRow("file cannot be written") << true << false;
+}
+
+void tst_Pages::aboutWindowSavesTheInchOption()
+{
+    QFETCH(bool, optionOn);
+    QFETCH(bool, writable);
+    WindowHarness harness(optionOn);
+    MainWindow *window = harness.openWindow();
+    QCOMPARE(unitSelectorShown(harness), optionOn);
+    // Reading the option leaves no file behind.
+    QCOMPARE(QFile::exists(QStringLiteral("setting.ini")), optionOn);
+    // A directory in the file's place makes the write fail whoever runs the test.
+    if (!writable)
+        QVERIFY(QFile::remove(QStringLiteral("setting.ini")) && QDir::current().mkdir(QStringLiteral("setting.ini")));
+
+    window->findChild<QAction *>(QStringLiteral("actionAbout"))->trigger();
+    QPointer<Form_About> about = window->findChild<Form_About *>();
+    QVERIFY(about && about->isVisible());
+    QCOMPARE(about->findChild<QCheckBox *>()->isChecked(), optionOn);
+    WindowHarness::toggle(about->findChild<QCheckBox *>());
+    WindowHarness::click(about->findChild<QPushButton *>());
+    // Closed and gone, also when the file could not be written.
+    QTRY_VERIFY(about.isNull());
+    if (!writable)
+        return;
+
+    // The running window keeps the option it started with; the next start takes the new one.
+    QCOMPARE(QSettings(QStringLiteral("setting.ini"), QSettings::IniFormat).value(QStringLiteral("Unit/in")).toInt(),
+             optionOn ? 0 : 1);
+    QCOMPARE(unitSelectorShown(harness), optionOn);
+    harness.deleteWindow();
+    harness.openWindow();
+    QCOMPARE(unitSelectorShown(harness), !optionOn);
+}
+
+QTEST_MAIN(tst_Pages)
+#include "tst_pages.moc"
