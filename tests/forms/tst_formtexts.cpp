@@ -6,20 +6,14 @@
 #include "ui_form_refpointsetting.h"
 #include "ui_mainwindow.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QFontDatabase>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPainter>
-#include <QPushButton>
-#include <QStackedWidget>
 #include <QStyleOption>
 #include <QtTest>
 
-// Every text of every form, drawn at the application font, must lie within the box
-// its widget draws it in: the forms' rectangles are fixed and must stay so.
+// Every label, button, check box and combo item of every form, drawn at the
+// application font, must lie within the box its widget draws it in: the forms'
+// rectangles are fixed and must stay so.
 class tst_FormTexts : public QObject
 {
     Q_OBJECT
@@ -35,86 +29,59 @@ private:
     int measured = 0;
 };
 
-// Draws the text as the widget's style does, into its box on a larger blank image:
-// ink (darker than mid-grey) outside the box is what the widget would cut.
+// Draws the text as the style does, into its box on a larger blank image: ink
+// (darker than mid-grey) outside the box is what the widget would cut.
 void tst_FormTexts::check(QWidget *widget, const QRect &box, const QString &text, int flags)
 {
     ++measured;
-    const QSize room(box.width(), box.height());
-    QImage image(box.size() + 2 * room, QImage::Format_Grayscale8);
+    QImage image(box.size() * 3, QImage::Format_Grayscale8);
     const int dotsPerMeter = qRound(widget->logicalDpiX() / 0.0254);
     image.setDotsPerMeterX(dotsPerMeter);
     image.setDotsPerMeterY(dotsPerMeter);
     image.fill(Qt::white);
-    const QRect inside(QPoint(room.width(), room.height()), box.size());
+    const QRect inside(QPoint(box.width(), box.height()), box.size());
     QPainter painter(&image);
     painter.setFont(widget->font());
-    painter.setPen(Qt::black);
     painter.drawText(inside, flags | Qt::TextShowMnemonic | Qt::TextDontClip, text);
     painter.end();
-
-    QRect ink;
     for (int y = 0; y < image.height(); ++y) {
-        const uchar *row = image.constScanLine(y);
         for (int x = 0; x < image.width(); ++x) {
-            if (row[x] < 128)
-                ink |= QRect(x, y, 1, 1);
+            if (image.constScanLine(y)[x] < 128 && !inside.contains(x, y)) {
+                cut << QStringLiteral("%1 \"%2\" in %3 px").arg(widget->objectName(), text).arg(box.width());
+                return;
+            }
         }
     }
-    if (!inside.contains(ink))
-        cut << QStringLiteral("%1 \"%2\": %3 px wide, %4 px room").arg(widget->objectName(), text).arg(ink.width()).arg(box.width());
 }
 
 void tst_FormTexts::measure(QWidget *top)
 {
-    const int centred = Qt::AlignCenter;
+    const int left = Qt::AlignLeft | Qt::AlignVCenter;
     for (QLabel *label : top->findChildren<QLabel *>()) {
-        if (label->text().isEmpty())
-            continue;
         const int margin = label->margin();
         check(label, label->contentsRect().adjusted(margin, margin, -margin, -margin), label->text(),
               int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0));
     }
-    for (QPushButton *button : top->findChildren<QPushButton *>()) {
+    for (QAbstractButton *button : top->findChildren<QAbstractButton *>()) {
         QStyleOptionButton option;
         option.initFrom(button);
         option.text = button->text();
-        const QRect box = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-        check(button, box, button->text(), centred);
+        const bool push = qobject_cast<QPushButton *>(button);
+        const QRect box = button->style()->subElementRect(push ? QStyle::SE_PushButtonContents : QStyle::SE_CheckBoxContents,
+                                                          &option, button);
+        check(button, box, button->text(), push ? int(Qt::AlignCenter) : left);
         if (button->objectName() == QLatin1String("pushButton_Connect"))
-            check(button, box, QStringLiteral("Disconnect"), centred);
-    }
-    for (QCheckBox *box : top->findChildren<QCheckBox *>()) {
-        if (box->text().isEmpty())
-            continue;
-        QStyleOptionButton option;
-        option.initFrom(box);
-        option.text = box->text();
-        check(box, box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box), box->text(),
-              Qt::AlignLeft | Qt::AlignVCenter);
+            check(button, box, QStringLiteral("Disconnect"), Qt::AlignCenter);
     }
     for (QComboBox *combo : top->findChildren<QComboBox *>()) {
         QStyleOptionComboBox option;
         option.initFrom(combo);
-        option.editable = combo->isEditable();
-        option.frame = combo->hasFrame();
         // The style draws the current item one pixel in from each side of the field.
         const QRect field = combo->style()
                                 ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo)
                                 .adjusted(1, 0, -1, 0);
         for (int item = 0; item < combo->count(); ++item)
-            check(combo, field, combo->itemText(item), Qt::AlignLeft | Qt::AlignVCenter);
-    }
-    for (QLineEdit *edit : top->findChildren<QLineEdit *>()) {
-        QStyleOptionFrame option;
-        option.initFrom(edit);
-        option.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
-        // A line edit keeps two pixels free on each side of its text.
-        const QRect box = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit).adjusted(2, 0, -2, 0);
-        for (const QString &text : {edit->text(), edit->placeholderText()}) {
-            if (!text.isEmpty())
-                check(edit, box, text, int(edit->alignment()));
-        }
+            check(combo, field, combo->itemText(item), left);
     }
 }
 
@@ -123,7 +90,6 @@ void tst_FormTexts::everyTextFitsItsBox()
     QVERIFY2(QFontDatabase().hasFamily(QLatin1String(ApplicationFont::family)), ApplicationFont::family);
     ApplicationFont::apply();
 
-    // The main window form with the four pages on it, every widget shown.
     QMainWindow window;
     Ui_MainWindow ui;
     Ui_Form_MeasureSetting measureSetting;
@@ -143,13 +109,12 @@ void tst_FormTexts::everyTextFitsItsBox()
         QCoreApplication::processEvents();
     }
     measure(&window);
-
     Form_About about;
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
     measure(&about);
 
-    QVERIFY(measured > 300);
+    QVERIFY(measured > 200);
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
 }
 

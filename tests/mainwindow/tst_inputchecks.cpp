@@ -74,12 +74,8 @@ void tst_InputChecks::applyRefusesTextWithoutValue_data()
                                                     << "PLC Link Setting, Module IP Address: An empty field is not an IPv4 address";
     QTest::newRow("three-part address") << plc << "lineEdit_SubnetMask" << apply << "255.255.0"
                                         << "PLC Link Setting, Subnet mask: \"255.255.0\" is not an IPv4 address";
-    QTest::newRow("host name") << plc << "lineEdit_PlcIpAddr" << apply << "plc.local"
-                               << "PLC Link Setting, PLC IP Address: \"plc.local\" is not an IPv4 address";
     QTest::newRow("port too large") << plc << "lineEdit_PlcEtherPort" << apply << "65536"
                                     << "PLC Link Setting, PLC Ether port: \"65536\" is not a whole number from 0 to 65535";
-    QTest::newRow("fraction") << plc << "lineEdit_FinsDNA" << apply << "1.5"
-                              << "PLC Link Setting, FINS DNA: \"1.5\" is not a whole number";
     QTest::newRow("beyond 32 bits") << plc << "lineEdit_ParamAddr_2" << apply << "99999999999"
                                     << "PLC Link Setting, Parameter Address of axis 1: \"99999999999\" is not a whole number";
 }
