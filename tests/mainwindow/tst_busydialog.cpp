@@ -45,45 +45,36 @@ class tst_BusyDialog : public QObject
     Q_OBJECT
 
 private slots:
-    void staysUpUntilThePlcLinkWriteEnds();
-    void cancelStopsAWriteToASilentModuleAfterOneCommand();
+    void staysUpToTheEndAndCancelStopsAfterOneCommand();
     void cancelGivesUpAConnectionAttemptAtOnce();
     void configurationSilentModuleIsReportedAndLetGo();
     void failureNamesTheAddressDialledInPlainText(); // and About windows are deleted
     void newConnectionStartsOnTheFirstAxesWithTheMonitorStopped();
 };
 
-void tst_BusyDialog::staysUpUntilThePlcLinkWriteEnds()
+void tst_BusyDialog::staysUpToTheEndAndCancelStopsAfterOneCommand()
 {
-    WindowHarness harness;
-    QVERIFY(harness.startSimulator(axes(2)));
-    harness.openWindow();
-    QVERIFY(harness.connectModule());
-    harness.openPage("pushButton_PlcLinkSetting");
-    auto *apply = harness.onPage<QPushButton>("page_PlcLinkSetting", QStringLiteral("pushButton_ApplySetting"));
-
-    // The write's progress reaches its maximum before its last two queries; the
-    // dialog goes only when the operation has ended, after its last query.
-    QStringList lastAtHide;
-    HideWatch watch;
-    watch.onHide = [&]() { lastAtHide << harness.commands().constLast(); };
-    harness.busyDialog()->installEventFilter(&watch);
-    QVERIFY(harness.runOperation(apply));
-    harness.busyDialog()->removeEventFilter(&watch);
-    QCOMPARE(lastAtHide, QStringList{QStringLiteral("MDA=?")});
-}
-
-void tst_BusyDialog::cancelStopsAWriteToASilentModuleAfterOneCommand()
-{
-    // How many commands the parameter read takes; the module falls silent after them.
     int readLength = 0;
     {
-        WindowHarness probe;
-        QVERIFY(probe.startSimulator(axes(2)));
-        probe.openWindow();
-        QVERIFY(probe.connectModule());
-        readLength = probe.commands().size();
+        WindowHarness harness;
+        QVERIFY(harness.startSimulator(axes(2)));
+        harness.openWindow();
+        QVERIFY(harness.connectModule());
+        readLength = harness.commands().size();
+        harness.openPage("pushButton_PlcLinkSetting");
+
+        // The write's progress reaches its maximum before its last two queries; the
+        // dialog goes only when the operation has ended, after its last query.
+        QStringList lastAtHide;
+        HideWatch watch;
+        watch.onHide = [&]() { lastAtHide << harness.commands().constLast(); };
+        harness.busyDialog()->installEventFilter(&watch);
+        QVERIFY(harness.runOperation(harness.onPage<QPushButton>("page_PlcLinkSetting", QStringLiteral("pushButton_ApplySetting"))));
+        harness.busyDialog()->removeEventFilter(&watch);
+        QCOMPARE(lastAtHide, QStringList{QStringLiteral("MDA=?")});
     }
+
+    // The same module, silent after the parameter read.
     WindowHarness harness;
     SimulatorOptions options = axes(2);
     options.silentAfter = readLength;
