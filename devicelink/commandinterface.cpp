@@ -79,6 +79,7 @@ void CommandInterface::connectToHost(uint address, int port)
     // Nothing late from an earlier connection can arrive on a new one.
     received.clear();
     lateReplyNames.clear();
+    cancelRequested = false; // a cancel of an abandoned attempt is not one of this connection
     socket->connectToHost(QHostAddress(static_cast<quint32>(address)), static_cast<quint16>(port),
                           QIODevice::ReadWrite);
 }

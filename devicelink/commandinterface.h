@@ -95,6 +95,9 @@ public:
     // with its completion signal. The request stays until an operation ends, so
     // make it only while one runs or is queued.
     void requestCancel() { cancelRequested = true; }
+    // Thread-safe: drops a request that came too late to stop anything (the operation
+    // had already ended), so that it cannot cut the next one short.
+    void withdrawCancel() { cancelRequested = false; }
     // Thread-safe: whether the operation that ended last was cut short by a cancel.
     bool operationCancelled() const { return lastOperationCancelled.load(); }
 

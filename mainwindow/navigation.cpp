@@ -99,6 +99,8 @@ void MainWindow::endDeviceOperation()
         return;
     const bool stopped = cancelAsked && commandInterface->operationCancelled();
     cancelAsked = false;
+    // A Cancel pressed after the link had finished, before this slot ran.
+    commandInterface->withdrawCancel();
     if (!stopped) {
         progressDialog->finish();
         return;
