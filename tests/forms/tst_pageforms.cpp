@@ -238,7 +238,8 @@ void TestPageForms::mainWindowWidgetsExist()
                              &QPushButton::staticMetaObject},
                             {{"stackedWidget"}, &QStackedWidget::staticMetaObject}},
                            Qt::FindDirectChildrenOnly);
-    problems << checkNames(&w.window, {{{"actionAbout"}, &QAction::staticMetaObject}});
+    problems << checkNames(&w.window, {{{"actionAbout", "actionSaveSettings", "actionLoadSettings"},
+                                        &QAction::staticMetaObject}});
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
 
     // The page forms must not rename the pages the window logic switches between.
@@ -579,10 +580,15 @@ void TestPageForms::mainWindowStartState()
     QCOMPARE(ui.pushButton_Connect->text(), QStringLiteral("Connect"));
     QCOMPARE(ui.stackedWidget->currentWidget(), ui.page_MeasureSetting);
 
-    // One menu, "Help", with one entry, "About", which is the action the window wires.
+    // "File" with the settings-file entries, then "Help" with "About", the actions the window wires.
     const QList<QAction *> menus = ui.menubar->actions();
-    QCOMPARE(menus.size(), 1);
-    QCOMPARE(menus.first()->menu(), ui.menuAbout);
+    QCOMPARE(menus.size(), 2);
+    QCOMPARE(menus.first()->menu(), ui.menuFile);
+    QCOMPARE(ui.menuFile->title(), QStringLiteral("File"));
+    QCOMPARE(ui.menuFile->actions(), (QList<QAction *>{ui.actionSaveSettings, ui.actionLoadSettings}));
+    QCOMPARE(ui.actionSaveSettings->text(), QStringLiteral("Save Settings..."));
+    QCOMPARE(ui.actionLoadSettings->text(), QStringLiteral("Load Settings..."));
+    QCOMPARE(menus.last()->menu(), ui.menuAbout);
     QCOMPARE(ui.menuAbout->title(), QStringLiteral("Help"));
     QCOMPARE(ui.menuAbout->actions(), QList<QAction *>{ui.actionAbout});
     QCOMPARE(ui.actionAbout->text(), QStringLiteral("About"));

@@ -157,13 +157,14 @@ void TestPackage::installedFiles()
         files.append(root.relativeFilePath(it.next()));
     files.sort();
     const QStringList expected = {
+            QStringLiteral("usr/bin/qr36tn-config"),
             QStringLiteral("usr/bin/qr36tn-setting"),
             QStringLiteral("usr/bin/qr36tn-simulator"),
             QStringLiteral("usr/share/applications/qr36tn-setting.desktop"),
             QStringLiteral("usr/share/icons/hicolor/scalable/apps/qr36tn-setting.svg"),
     };
     QCOMPARE(files, expected);
-    for (const char *program : {"usr/bin/qr36tn-setting", "usr/bin/qr36tn-simulator"})
+    for (const char *program : {"usr/bin/qr36tn-config", "usr/bin/qr36tn-setting", "usr/bin/qr36tn-simulator"})
         QVERIFY2(QFileInfo(installed(QLatin1String(program))).isExecutable(), program);
 }
 
@@ -199,7 +200,7 @@ void TestPackage::desktopEntryAndIcon()
 
 void TestPackage::programsDoNotLookIntoTheBuildFolder()
 {
-    for (const char *program : {"usr/bin/qr36tn-setting", "usr/bin/qr36tn-simulator"}) {
+    for (const char *program : {"usr/bin/qr36tn-config", "usr/bin/qr36tn-setting", "usr/bin/qr36tn-simulator"}) {
         const Run dynamic = run(QStringLiteral("readelf"), {QStringLiteral("-d"), installed(QLatin1String(program))});
         QVERIFY2(dynamic.ok, qPrintable(dynamic.failure));
         QVERIFY2(dynamic.output.contains("(NEEDED)"), program);
