@@ -4,6 +4,7 @@
 
 #include "configurationfile.h"
 #include "console.h"
+#include "fieldtext.h"
 #include "modulejob.h"
 
 #include <QCommandLineParser>
@@ -73,26 +74,26 @@ std::optional<Usage> usage(const QCommandLineParser &parser, QString *fault)
         *fault = QStringLiteral("--all and --dry-run go with load only");
         return std::nullopt;
     }
-    bool ok = false;
-    const int port = parser.value(QStringLiteral("port")).toInt(&ok, 10);
-    if (!ok || port < 1 || port > 65535) {
-        *fault = QStringLiteral("--port takes a number from 1 to 65535");
+    const FieldText::IntegerRange ports{1, 65535};
+    const QString portText = parser.value(QStringLiteral("port"));
+    const std::optional<int> port = FieldText::integerOf(portText, ports);
+    if (!port) {
+        *fault = QStringLiteral("--port: ") + FieldText::integerProblem(portText, ports);
         return std::nullopt;
     }
-    result.options.port = quint16(port);
+    result.options.port = quint16(*port);
 
     for (const QString &text : qAsConst(arguments)) {
-        bool isIpv4 = false;
-        const QHostAddress address(QHostAddress(text).toIPv4Address(&isIpv4));
-        if (!isIpv4 || address.toString() != text.trimmed()) {
-            *fault = QStringLiteral("\"%1\" is not an IPv4 address such as 192.168.0.100").arg(text);
+        const std::optional<QHostAddress> address = FieldText::addressOf(text);
+        if (!address) {
+            *fault = FieldText::addressProblem(text);
             return std::nullopt;
         }
-        if (result.addresses.contains(address)) {
+        if (result.addresses.contains(*address)) {
             *fault = QStringLiteral("%1 is named twice").arg(text);
             return std::nullopt;
         }
-        result.addresses << address;
+        result.addresses << *address;
     }
     return result;
 }

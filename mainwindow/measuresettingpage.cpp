@@ -5,11 +5,13 @@
 
 #include "commandinterface.h"
 #include "fieldtext.h"
+#include "pagefields.h"
 #include "ui_form_measuresetting.h"
 
 #include <algorithm>
 
 using namespace FieldText;
+using namespace PageFields;
 
 void MainWindow::initMeasureSetting()
 {
@@ -89,10 +91,10 @@ void MainWindow::captureMeasureSetting()
         captureCode(measModeBoxes[block], store->measMode[axis]);
         captureCode(compSetBoxes[block], store->compSet[axis], 1);
         if (!store->refUse[axis])
-            store->preset[axis] = numberOf(presetEdits[block]->text());
+            take(store->preset[axis], numberOf(presetEdits[block]->text()));
         for (int set = 0; set < 4; ++set) {
-            store->compLow[set][axis] = numberOf(compLowEdits[set][block]->text());
-            store->compHigh[set][axis] = numberOf(compHighEdits[set][block]->text());
+            take(store->compLow[set][axis], numberOf(compLowEdits[set][block]->text()));
+            take(store->compHigh[set][axis], numberOf(compHighEdits[set][block]->text()));
         }
     }
 

@@ -4,12 +4,14 @@
 
 #include "commandinterface.h"
 #include "fieldtext.h"
+#include "pagefields.h"
 #include "ui_form_plclinksetting.h"
 #include "widgetlists.h"
 
 #include <algorithm>
 
 using namespace FieldText;
+using namespace PageFields;
 
 void MainWindow::initPlcLinkSetting()
 {
@@ -48,23 +50,23 @@ void MainWindow::capturePlcLinkSetting()
 {
     const Ui_Form_PlcLinkSetting *const page = uiPlcLinkSetting.get();
     CommandInterface *const store = commandInterface;
-    store->moduleIpAddr = addressOf(page->lineEdit_ModuleIpAddr->text());
-    store->subnetMask = addressOf(page->lineEdit_SubnetMask->text());
+    take(store->moduleIpAddr, addressOf(page->lineEdit_ModuleIpAddr->text()));
+    take(store->subnetMask, addressOf(page->lineEdit_SubnetMask->text()));
     store->usingPlcLink = page->checkBox_UsingPlcLink->isChecked();
-    store->plcIpAddr = addressOf(page->lineEdit_PlcIpAddr->text());
-    store->plcEtherPort = integerOf(page->lineEdit_PlcEtherPort->text());
+    take(store->plcIpAddr, addressOf(page->lineEdit_PlcIpAddr->text()));
+    take(store->plcEtherPort, integerOf(page->lineEdit_PlcEtherPort->text(), portRange));
     captureCode(page->comboBox_LinkProtocol, store->linkProtocol[0]);
     captureCode(page->comboBox_LinkProtocol_2, store->linkProtocol[1]);
     captureCode(page->comboBox_LinkProtocol_3, store->linkProtocol[2]);
-    store->ctrlFlagAddr = integerOf(page->lineEdit_CtrlFlagAddr->text());
+    take(store->ctrlFlagAddr, integerOf(page->lineEdit_CtrlFlagAddr->text()));
     const int axes = std::min(store->axisNum, 16);
     for (int axis = 0; axis < axes; ++axis)
-        store->paramAddr[axis] = integerOf(paramAddrEdits[axis]->text());
-    store->measDataAddr = integerOf(page->lineEdit_MeasDataAddr->text());
-    store->finsSA1 = integerOf(page->lineEdit_FinsSA1->text());
-    store->finsDA1 = integerOf(page->lineEdit_FinsDA1->text());
-    store->finsDNA = integerOf(page->lineEdit_FinsDNA->text());
-    store->cmodeUnitNo = integerOf(page->lineEdit_CmodeUnitNo->text());
+        take(store->paramAddr[axis], integerOf(paramAddrEdits[axis]->text()));
+    take(store->measDataAddr, integerOf(page->lineEdit_MeasDataAddr->text()));
+    take(store->finsSA1, integerOf(page->lineEdit_FinsSA1->text()));
+    take(store->finsDA1, integerOf(page->lineEdit_FinsDA1->text()));
+    take(store->finsDNA, integerOf(page->lineEdit_FinsDNA->text()));
+    take(store->cmodeUnitNo, integerOf(page->lineEdit_CmodeUnitNo->text()));
 }
 
 void MainWindow::onToggledUsingPlcLink(bool checked)

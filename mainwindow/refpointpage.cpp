@@ -6,6 +6,7 @@
 
 #include "commandinterface.h"
 #include "fieldtext.h"
+#include "pagefields.h"
 #include "ui_form_refpointsetting.h"
 #include "widgetlists.h"
 
@@ -16,6 +17,7 @@
 #include <cmath>
 
 using namespace FieldText;
+using namespace PageFields;
 
 namespace {
 bool isAxisIndex(int index)
@@ -74,7 +76,7 @@ void MainWindow::captureRefPointSetting()
     const int axes = std::min(store->axisNum, 16);
     for (int axis = 0; axis < axes; ++axis) {
         if (store->refUse[axis])
-            store->preset[axis] = numberOf(masterValueEdits[axis]->text());
+            take(store->preset[axis], numberOf(masterValueEdits[axis]->text()));
     }
 }
 
@@ -83,7 +85,7 @@ void MainWindow::onApplyRefPreset()
     const int axis = applyRefButtons.indexOf(qobject_cast<QPushButton *>(sender()));
     if (axis < 0)
         return;
-    commandInterface->preset[axis] = numberOf(masterValueEdits[axis]->text());
+    take(commandInterface->preset[axis], numberOf(masterValueEdits[axis]->text()));
     startDeviceOperation();
     emit sendApplyRefPreset(axis);
 }

@@ -64,9 +64,9 @@ void checkSettings(const QJsonObject &object, const QString &path, Setting::Grou
     }
 }
 
-void checkWhole(const QJsonObject &object, const QString &key, int low, int high, QStringList *errors)
+void checkWhole(const QJsonObject &object, const QString &key, FieldText::IntegerRange range, QStringList *errors)
 {
-    const QString fault = SettingCatalogue::checkInteger(object.value(key), low, high);
+    const QString fault = SettingCatalogue::checkInteger(object.value(key), range);
     if (object.contains(key) && !fault.isEmpty())
         *errors << QStringLiteral("%1: %2").arg(key, fault);
 }
@@ -150,8 +150,8 @@ std::optional<ConfigurationFile> ConfigurationFile::parse(const QByteArray &json
                                            errors);
     checkText(root, toolVersionKey, errors);
     checkText(root, dateKey, errors);
-    checkWhole(root, unitNumberKey, 0, 15, errors);
-    checkWhole(root, axisCountKey, 1, 16, errors);
+    checkWhole(root, unitNumberKey, {0, 15}, errors);
+    checkWhole(root, axisCountKey, {1, 16}, errors);
     for (const Setting::Group group : {Setting::Module, Setting::Network, Setting::PlcLink}) {
         if (root.contains(groupKeys[group]))
             checkSettings(checkedObject(root.value(groupKeys[group]), groupKeys[group], keysOf(group), errors),

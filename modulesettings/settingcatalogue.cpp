@@ -1,8 +1,8 @@
 #include "settingcatalogue.h"
 
 #include "commandinterface.h"
+#include "fieldtext.h"
 
-#include <climits>
 #include <cmath>
 
 namespace {
@@ -30,47 +30,44 @@ void limitOp(CI &link, int axis) { (link.*Command)(axis, Set); }
 template<auto Command, int Setting>
 void protocolOp(CI &link, int) { (link.*Command)(Setting); }
 
-constexpr int anyLow = INT_MIN;
-constexpr int anyHigh = INT_MAX;
-
 #define LIMIT(member, Command, set, upper)                                                                      \
-    {Setting::Axis, #member #set, Setting::Number, 0, 0, set, upper, limitField<&CI::member, set>,               \
+    {Setting::Axis, #member #set, Setting::Number, {}, set, upper, limitField<&CI::member, set>,               \
      limitOp<&CI::write##Command, set>, limitOp<&CI::query##Command, set>}
 
 #define PROTOCOL(setting, high)                                                                                  \
-    {Setting::PlcLink, "linkProtocol" #setting, Setting::Code, 0, high, 0, false, protocolField<setting>,        \
+    {Setting::PlcLink, "linkProtocol" #setting, Setting::Code, {0, high}, 0, false, protocolField<setting>,        \
      protocolOp<&CI::writeLinkProtocol, setting>, protocolOp<&CI::queryLinkProtocol, setting>}
 
 // In the order of the window's full writes; consecutive per-axis rows are sent
 // axis by axis (see inWriteOrder).
 const Setting table[] = {
-    {Setting::Module, "unit", Setting::Code, 0, 1, 0, false, moduleField<&CI::unit>, moduleOp<&CI::writeUnit>, moduleOp<&CI::queryUnit>},
-    {Setting::Axis, "resolution", Setting::Code, 1, 5, 0, false, axisField<&CI::resolution>, axisOp<&CI::writeResolution>, axisOp<&CI::queryResolution>},
-    {Setting::Axis, "direction", Setting::Flag, 0, 1, 0, false, axisField<&CI::direction>, axisOp<&CI::writeDirection>, axisOp<&CI::queryDirection>},
-    {Setting::Axis, "measMode", Setting::Code, 0, 3, 0, false, axisField<&CI::measMode>, axisOp<&CI::writeMeasMode>, axisOp<&CI::queryMeasMode>},
+    {Setting::Module, "unit", Setting::Code, {0, 1}, 0, false, moduleField<&CI::unit>, moduleOp<&CI::writeUnit>, moduleOp<&CI::queryUnit>},
+    {Setting::Axis, "resolution", Setting::Code, {1, 5}, 0, false, axisField<&CI::resolution>, axisOp<&CI::writeResolution>, axisOp<&CI::queryResolution>},
+    {Setting::Axis, "direction", Setting::Flag, {0, 1}, 0, false, axisField<&CI::direction>, axisOp<&CI::writeDirection>, axisOp<&CI::queryDirection>},
+    {Setting::Axis, "measMode", Setting::Code, {0, 3}, 0, false, axisField<&CI::measMode>, axisOp<&CI::writeMeasMode>, axisOp<&CI::queryMeasMode>},
     LIMIT(compHigh, CompHigh, 1, true), LIMIT(compHigh, CompHigh, 2, true), LIMIT(compHigh, CompHigh, 3, true), LIMIT(compHigh, CompHigh, 4, true),
     LIMIT(compLow, CompLow, 1, false), LIMIT(compLow, CompLow, 2, false), LIMIT(compLow, CompLow, 3, false), LIMIT(compLow, CompLow, 4, false),
-    {Setting::Axis, "compSet", Setting::Code, 1, 4, 0, false, axisField<&CI::compSet>, axisOp<&CI::writeCompSet>, axisOp<&CI::queryCompSet>},
-    {Setting::Axis, "refUse", Setting::Flag, 0, 1, 0, false, axisField<&CI::refUse>, axisOp<&CI::writeRefUse>, axisOp<&CI::queryRefUse>},
-    {Setting::Axis, "preset", Setting::Number, 0, 0, 0, false, axisField<&CI::preset>, axisOp<&CI::writePreset>, axisOp<&CI::queryPreset>},
-    {Setting::Module, "extStartInput", Setting::Code, 0, 1, 0, false, moduleField<&CI::extStartInput>, moduleOp<&CI::writeExtStartInput>, moduleOp<&CI::queryExtStartInput>},
-    {Setting::Module, "separator", Setting::Code, 0, 1, 0, false, moduleField<&CI::separator>, moduleOp<&CI::writeSeparator>, moduleOp<&CI::querySeparator>},
-    {Setting::Module, "dataFormat", Setting::Code, 0, 2, 0, false, moduleField<&CI::dataFormat>, moduleOp<&CI::writeDataFormat>, moduleOp<&CI::queryDataFormat>},
-    {Setting::Module, "outputTrigger", Setting::Code, 0, 9, 0, false, moduleField<&CI::outputTrigger>, moduleOp<&CI::writeOutputTrigger>, moduleOp<&CI::queryOutputTrigger>},
-    {Setting::Module, "flowControl", Setting::Code, 0, 1, 0, false, moduleField<&CI::flowControl>, moduleOp<&CI::writeFlowControl>, moduleOp<&CI::queryFlowControl>},
-    {Setting::Network, "moduleIpAddr", Setting::Address, 0, 0, 0, false, moduleField<&CI::moduleIpAddr>, moduleOp<&CI::writeModuleIpAddr>, moduleOp<&CI::queryModuleIpAddr>},
-    {Setting::Network, "subnetMask", Setting::Address, 0, 0, 0, false, moduleField<&CI::subnetMask>, moduleOp<&CI::writeSubnetMask>, moduleOp<&CI::querySubnetMask>},
-    {Setting::PlcLink, "plcEtherPort", Setting::Integer, 0, 65535, 0, false, moduleField<&CI::plcEtherPort>, moduleOp<&CI::writePlcEtherPort>, moduleOp<&CI::queryPlcEtherPort>},
-    {Setting::PlcLink, "usingPlcLink", Setting::Flag, 0, 1, 0, false, moduleField<&CI::usingPlcLink>, moduleOp<&CI::writeUsingPlcLink>, moduleOp<&CI::queryUsingPlcLink>},
+    {Setting::Axis, "compSet", Setting::Code, {1, 4}, 0, false, axisField<&CI::compSet>, axisOp<&CI::writeCompSet>, axisOp<&CI::queryCompSet>},
+    {Setting::Axis, "refUse", Setting::Flag, {0, 1}, 0, false, axisField<&CI::refUse>, axisOp<&CI::writeRefUse>, axisOp<&CI::queryRefUse>},
+    {Setting::Axis, "preset", Setting::Number, {}, 0, false, axisField<&CI::preset>, axisOp<&CI::writePreset>, axisOp<&CI::queryPreset>},
+    {Setting::Module, "extStartInput", Setting::Code, {0, 1}, 0, false, moduleField<&CI::extStartInput>, moduleOp<&CI::writeExtStartInput>, moduleOp<&CI::queryExtStartInput>},
+    {Setting::Module, "separator", Setting::Code, {0, 1}, 0, false, moduleField<&CI::separator>, moduleOp<&CI::writeSeparator>, moduleOp<&CI::querySeparator>},
+    {Setting::Module, "dataFormat", Setting::Code, {0, 2}, 0, false, moduleField<&CI::dataFormat>, moduleOp<&CI::writeDataFormat>, moduleOp<&CI::queryDataFormat>},
+    {Setting::Module, "outputTrigger", Setting::Code, {0, 9}, 0, false, moduleField<&CI::outputTrigger>, moduleOp<&CI::writeOutputTrigger>, moduleOp<&CI::queryOutputTrigger>},
+    {Setting::Module, "flowControl", Setting::Code, {0, 1}, 0, false, moduleField<&CI::flowControl>, moduleOp<&CI::writeFlowControl>, moduleOp<&CI::queryFlowControl>},
+    {Setting::Network, "moduleIpAddr", Setting::Address, {}, 0, false, moduleField<&CI::moduleIpAddr>, moduleOp<&CI::writeModuleIpAddr>, moduleOp<&CI::queryModuleIpAddr>},
+    {Setting::Network, "subnetMask", Setting::Address, {}, 0, false, moduleField<&CI::subnetMask>, moduleOp<&CI::writeSubnetMask>, moduleOp<&CI::querySubnetMask>},
+    {Setting::PlcLink, "plcEtherPort", Setting::Integer, FieldText::portRange, 0, false, moduleField<&CI::plcEtherPort>, moduleOp<&CI::writePlcEtherPort>, moduleOp<&CI::queryPlcEtherPort>},
+    {Setting::PlcLink, "usingPlcLink", Setting::Flag, {0, 1}, 0, false, moduleField<&CI::usingPlcLink>, moduleOp<&CI::writeUsingPlcLink>, moduleOp<&CI::queryUsingPlcLink>},
     PROTOCOL(1, 7), PROTOCOL(2, 1), PROTOCOL(3, 2),
-    {Setting::PlcLink, "finsSA1", Setting::Integer, anyLow, anyHigh, 0, false, moduleField<&CI::finsSA1>, moduleOp<&CI::writeFinsSA1>, moduleOp<&CI::queryFinsSA1>},
-    {Setting::PlcLink, "finsDA1", Setting::Integer, anyLow, anyHigh, 0, false, moduleField<&CI::finsDA1>, moduleOp<&CI::writeFinsDA1>, moduleOp<&CI::queryFinsDA1>},
-    {Setting::PlcLink, "finsDNA", Setting::Integer, anyLow, anyHigh, 0, false, moduleField<&CI::finsDNA>, moduleOp<&CI::writeFinsDNA>, moduleOp<&CI::queryFinsDNA>},
-    {Setting::PlcLink, "cmodeUnitNo", Setting::Integer, anyLow, anyHigh, 0, false, moduleField<&CI::cmodeUnitNo>, moduleOp<&CI::writeCmodeUnitNo>, moduleOp<&CI::queryCmodeUnitNo>},
-    {Setting::PlcLink, "plcIpAddr", Setting::Address, 0, 0, 0, false, moduleField<&CI::plcIpAddr>, moduleOp<&CI::writePlcIpAddr>, moduleOp<&CI::queryPlcIpAddr>},
-    {Setting::Axis, "paramAddr", Setting::Integer, anyLow, anyHigh, 0, false, axisField<&CI::paramAddr>, axisOp<&CI::writeParamAddr>, axisOp<&CI::queryParamAddr>},
-    {Setting::PlcLink, "ctrlFlagAddr", Setting::Integer, anyLow, anyHigh, 0, false, moduleField<&CI::ctrlFlagAddr>, moduleOp<&CI::writeCtrlFlagAddr>, moduleOp<&CI::queryCtrlFlagAddr>},
-    {Setting::PlcLink, "measDataAddr", Setting::Integer, anyLow, anyHigh, 0, false, moduleField<&CI::measDataAddr>, moduleOp<&CI::writeMeasDataAddr>, moduleOp<&CI::queryMeasDataAddr>},
+    {Setting::PlcLink, "finsSA1", Setting::Integer, FieldText::anyInteger, 0, false, moduleField<&CI::finsSA1>, moduleOp<&CI::writeFinsSA1>, moduleOp<&CI::queryFinsSA1>},
+    {Setting::PlcLink, "finsDA1", Setting::Integer, FieldText::anyInteger, 0, false, moduleField<&CI::finsDA1>, moduleOp<&CI::writeFinsDA1>, moduleOp<&CI::queryFinsDA1>},
+    {Setting::PlcLink, "finsDNA", Setting::Integer, FieldText::anyInteger, 0, false, moduleField<&CI::finsDNA>, moduleOp<&CI::writeFinsDNA>, moduleOp<&CI::queryFinsDNA>},
+    {Setting::PlcLink, "cmodeUnitNo", Setting::Integer, FieldText::anyInteger, 0, false, moduleField<&CI::cmodeUnitNo>, moduleOp<&CI::writeCmodeUnitNo>, moduleOp<&CI::queryCmodeUnitNo>},
+    {Setting::PlcLink, "plcIpAddr", Setting::Address, {}, 0, false, moduleField<&CI::plcIpAddr>, moduleOp<&CI::writePlcIpAddr>, moduleOp<&CI::queryPlcIpAddr>},
+    {Setting::Axis, "paramAddr", Setting::Integer, FieldText::anyInteger, 0, false, axisField<&CI::paramAddr>, axisOp<&CI::writeParamAddr>, axisOp<&CI::queryParamAddr>},
+    {Setting::PlcLink, "ctrlFlagAddr", Setting::Integer, FieldText::anyInteger, 0, false, moduleField<&CI::ctrlFlagAddr>, moduleOp<&CI::writeCtrlFlagAddr>, moduleOp<&CI::queryCtrlFlagAddr>},
+    {Setting::PlcLink, "measDataAddr", Setting::Integer, FieldText::anyInteger, 0, false, moduleField<&CI::measDataAddr>, moduleOp<&CI::writeMeasDataAddr>, moduleOp<&CI::queryMeasDataAddr>},
 };
 
 #undef LIMIT
@@ -110,7 +107,7 @@ QJsonValue SettingRef::valueIn(const CommandInterface &store) const
         return **value;
     if (const auto value = std::get_if<double *>(&field))
         return **value;
-    return std::get<QHostAddress *>(field)->toString();
+    return FieldText::address(*std::get<QHostAddress *>(field));
 }
 
 void SettingRef::assign(CommandInterface &store, const QJsonValue &value) const
@@ -123,7 +120,7 @@ void SettingRef::assign(CommandInterface &store, const QJsonValue &value) const
     else if (const auto target = std::get_if<double *>(&field))
         **target = value.toDouble();
     else
-        *std::get<QHostAddress *>(field) = QHostAddress(value.toString());
+        *std::get<QHostAddress *>(field) = FieldText::addressOf(value.toString()).value_or(QHostAddress());
 }
 
 namespace SettingCatalogue {
@@ -168,14 +165,13 @@ const Setting &named(const QString &key)
     Q_UNREACHABLE();
 }
 
-QString checkInteger(const QJsonValue &value, int low, int high)
+// The file's numbers go through the window's own text checks, in their shortest exact text.
+QString checkInteger(const QJsonValue &value, FieldText::IntegerRange range)
 {
-    const double number = value.toDouble(0.5);
-    if (!value.isDouble() || std::floor(number) != number)
-        return QStringLiteral("must be a whole number");
-    if (number < low || number > high)
-        return QStringLiteral("%1 is outside %2 to %3").arg(number, 0, 'f', 0).arg(low).arg(high);
-    return QString();
+    if (!value.isDouble())
+        return QStringLiteral("must be a whole number, written without quotes");
+    const QString number = QString::number(value.toDouble(), 'g', 17);
+    return FieldText::integerOf(number, range) ? QString() : FieldText::integerProblem(number, range);
 }
 
 QString check(const Setting &setting, const QJsonValue &value)
@@ -183,18 +179,19 @@ QString check(const Setting &setting, const QJsonValue &value)
     switch (setting.kind) {
     case Setting::Code:
     case Setting::Integer:
-        return checkInteger(value, setting.low, setting.high);
+        return checkInteger(value, setting.range);
     case Setting::Flag:
         return value.isBool() ? QString() : QStringLiteral("must be true or false");
-    case Setting::Number:
-        return value.isDouble() && std::isfinite(value.toDouble()) ? QString() : QStringLiteral("must be a number");
-    case Setting::Address: {
-        if (!value.isString())
-            return QStringLiteral("must be an address text such as \"192.168.0.100\"");
-        bool isIpv4 = false;
-        QHostAddress(value.toString()).toIPv4Address(&isIpv4);
-        return isIpv4 ? QString() : QStringLiteral("\"%1\" is not a dotted IPv4 address").arg(value.toString());
+    case Setting::Number: {
+        if (!value.isDouble())
+            return QStringLiteral("must be a number, written without quotes");
+        const QString number = QString::number(value.toDouble(), 'g', 17);
+        return FieldText::numberOf(number) ? QString() : FieldText::numberProblem(number);
     }
+    case Setting::Address:
+        if (!value.isString())
+            return QStringLiteral("must be an address in quotes, such as \"192.168.0.100\"");
+        return FieldText::addressOf(value.toString()) ? QString() : FieldText::addressProblem(value.toString());
     }
     return QString();
 }
@@ -204,11 +201,11 @@ QString text(const Setting &setting, const QJsonValue &value)
     switch (setting.kind) {
     case Setting::Code:
     case Setting::Integer:
-        return QString::number(value.toDouble(), 'f', 0);
+        return FieldText::integer(int(value.toDouble()));
     case Setting::Flag:
         return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     case Setting::Number:
-        return QString::number(value.toDouble(), 'g', 6);
+        return FieldText::number(value.toDouble());
     case Setting::Address:
         return value.toString().isEmpty() ? QStringLiteral("(none)") : value.toString();
     }
@@ -218,7 +215,7 @@ QString text(const Setting &setting, const QJsonValue &value)
 bool same(const Setting &setting, const QJsonValue &a, const QJsonValue &b)
 {
     if (setting.kind == Setting::Address)
-        return QHostAddress(a.toString()) == QHostAddress(b.toString());
+        return FieldText::addressOf(a.toString()) == FieldText::addressOf(b.toString());
     return text(setting, a) == text(setting, b);
 }
 

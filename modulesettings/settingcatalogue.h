@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fieldtext.h"
+
 #include <QHostAddress>
 #include <QJsonValue>
 #include <QString>
@@ -29,8 +31,7 @@ struct Setting
     Group group;
     const char *key;
     Kind kind;
-    int low;
-    int high;
+    FieldText::IntegerRange range; // of a Code or an Integer
     int limitSet; // 1 to 4 for a comparator limit, 0 otherwise
     bool upperLimit;
     Field (*field)(CommandInterface &store, int axis);
@@ -68,7 +69,7 @@ const Setting &named(const QString &key);
 // Why a file's value does not fit the setting, in words that name no key; empty
 // when it fits.
 QString check(const Setting &setting, const QJsonValue &value);
-QString checkInteger(const QJsonValue &value, int low, int high);
+QString checkInteger(const QJsonValue &value, FieldText::IntegerRange range);
 // A value as the operator reads it: the number text of the pages, true or false,
 // the address text.
 QString text(const Setting &setting, const QJsonValue &value);

@@ -204,17 +204,17 @@ void tst_ConfigTool::badInputSendsNothing_data()
     QTest::newRow("wrong type") << load(variant("type", [&](QJsonObject &r) { axis(r, 1, "direction", 1); }))
                                 << "axes[1].direction: must be true or false";
     QTest::newRow("code out of range") << load(variant("code", [&](QJsonObject &r) { axis(r, 2, "measMode", 4); }))
-                                       << "axes[2].measMode: 4 is outside 0 to 3";
+                                       << "axes[2].measMode: \"4\" is not a whole number from 0 to 3";
     QTest::newRow("port out of range")
             << load(variant("port", [&](QJsonObject &r) { group(r, "plcLink", "plcEtherPort", 65536); }))
-            << "plcLink.plcEtherPort: 65536 is outside 0 to 65535";
+            << "plcLink.plcEtherPort: \"65536\" is not a whole number from 0 to 65535";
     QTest::newRow("number as text") << load(variant("number", [&](QJsonObject &r) { axis(r, 0, "preset", "1,5"); }))
                                     << "axes[0].preset: must be a number";
     QTest::newRow("bad address")
             << load(variant("address", [&](QJsonObject &r) { group(r, "network", "subnetMask", "255.255.0.300"); }))
-            << "network.subnetMask: \"255.255.0.300\" is not a dotted IPv4 address";
+            << "network.subnetMask: \"255.255.0.300\" is not an IPv4 address";
     QTest::newRow("axis count") << load(variant("axes17", [](QJsonObject &r) { r.insert("axisCount", 17); }))
-                                << "axisCount: 17 is outside 1 to 16";
+                                << "axisCount: \"17\" is not a whole number from 1 to 16";
     QTest::newRow("axes listed") << load(variant("axes2", [](QJsonObject &r) {
         QJsonArray axes = r.value("axes").toArray();
         axes.removeLast();

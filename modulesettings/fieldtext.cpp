@@ -1,0 +1,95 @@
+#include "fieldtext.h"
+
+#include <QStringList>
+
+#include <cmath>
+
+namespace FieldText {
+
+namespace {
+QString quoted(const QString &text)
+{
+    return text.isEmpty() ? QStringLiteral("An empty field") : QStringLiteral("\"%1\"").arg(text);
+}
+} // namespace
+
+QString number(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
+// QString::toDouble always reads the C locale, and reads "nan" and "inf" too.
+std::optional<double> numberOf(const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+QString numberProblem(const QString &text)
+{
+    return QStringLiteral("%1 is not a number; write it with a point for decimals, as in -1.5")
+        .arg(quoted(text));
+}
+
+QString integer(int value)
+{
+    return QString::number(value);
+}
+
+std::optional<int> integerOf(const QString &text, IntegerRange range)
+{
+    bool ok = false;
+    const qlonglong value = text.toLongLong(&ok, 10);
+    if (!ok || value < range.minimum || value > range.maximum)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+QString integerProblem(const QString &text, IntegerRange range)
+{
+    if (range.minimum == anyInteger.minimum && range.maximum == anyInteger.maximum)
+        return QStringLiteral("%1 is not a whole number").arg(quoted(text));
+    return QStringLiteral("%1 is not a whole number from %2 to %3")
+        .arg(quoted(text))
+        .arg(range.minimum)
+        .arg(range.maximum);
+}
+
+QString address(const QHostAddress &value)
+{
+    return value.toString();
+}
+
+// Stricter than QHostAddress, which also takes IPv6 and short forms such as "10.1",
+// none of which a module's address field holds.
+std::optional<QHostAddress> addressOf(const QString &text)
+{
+    const QStringList parts = text.trimmed().split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return std::nullopt;
+    quint32 value = 0;
+    for (const QString &part : parts) {
+        if (part.isEmpty() || part.size() > 3)
+            return std::nullopt;
+        for (const QChar digit : part) {
+            if (digit < QLatin1Char('0') || digit > QLatin1Char('9'))
+                return std::nullopt;
+        }
+        const uint octet = part.toUInt();
+        if (octet > 255)
+            return std::nullopt;
+        value = value << 8 | octet;
+    }
+    return QHostAddress(value);
+}
+
+QString addressProblem(const QString &text)
+{
+    return QStringLiteral("%1 is not an IPv4 address; write four numbers from 0 to 255 joined by points")
+        .arg(quoted(text));
+}
+
+} // namespace FieldText
