@@ -112,9 +112,10 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QLatin1String(description));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("save, diff or load"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("save, diff or load, with its addresses and file"),
+                                 QStringLiteral("save|diff|load ARGUMENTS..."));
     parser.addOptions({
-            {QStringLiteral("port"), QStringLiteral("The modules' command port."), QStringLiteral("N"),
+            {QStringLiteral("port"), QStringLiteral("The modules' command port; 24000 unless given."), QStringLiteral("N"),
              QStringLiteral("24000")},
             {QStringLiteral("all"), QStringLiteral("load: write every setting with the window's full writes.")},
             {QStringLiteral("dry-run"), QStringLiteral("load: print what would be written and write nothing.")},

@@ -43,6 +43,12 @@ QVector<SettingRef> writeSteps(const QVector<SettingRef> &changes)
     return steps;
 }
 
+// "1 setting", "3 settings".
+QString count(int number, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(number).arg(QLatin1String(number == 1 ? one : many));
+}
+
 QString failureText(QAbstractSocket::SocketError error, const QString &address, quint16 port)
 {
     switch (error) {
@@ -151,13 +157,13 @@ void ModuleJob::onRead()
         return;
     if (unanswered > 0) {
         finish(Outcome::Failed,
-               QStringLiteral("no answer from %1 to %2 of its queries").arg(address()).arg(unanswered));
+               QStringLiteral("no answer from %1 to %2").arg(address(), count(unanswered, "query", "queries")));
         return;
     }
     switch (options.task) {
     case Task::Save:
         saved = ConfigurationFile::fromStore(*link);
-        finish(Outcome::Done, QStringLiteral("%1 axes read").arg(link->axisNum));
+        finish(Outcome::Done, count(link->axisNum, "axis", "axes") + QStringLiteral(" read"));
         return;
     case Task::Diff: {
         const QVector<SettingRef> changes = file->differences(*link, options.withNetwork);
@@ -165,7 +171,7 @@ void ModuleJob::onRead()
             detailLines << differenceLine(setting);
         finish(changes.isEmpty() ? Outcome::Done : Outcome::Differs,
                changes.isEmpty() ? QStringLiteral("no difference")
-                                 : QStringLiteral("%1 settings differ").arg(changes.size()));
+                                 : count(changes.size(), "setting differs", "settings differ"));
         return;
     }
     case Task::Load:
@@ -173,8 +179,8 @@ void ModuleJob::onRead()
     }
 
     if (link->axisNum != file->axisCount()) {
-        finish(Outcome::Failed, QStringLiteral("refused: the module has %1 axes, the file is for %2")
-                                        .arg(link->axisNum)
+        finish(Outcome::Failed, QStringLiteral("refused: the module has %1, the file is for %2")
+                                        .arg(count(link->axisNum, "axis", "axes"))
                                         .arg(file->axisCount()));
         return;
     }
@@ -188,7 +194,7 @@ void ModuleJob::onRead()
     if (options.dryRun) {
         for (const SettingRef &setting : qAsConst(written))
             detailLines << differenceLine(setting);
-        finish(Outcome::Done, QStringLiteral("would write %1 settings; nothing was sent").arg(written.size()));
+        finish(Outcome::Done, QStringLiteral("would write %1; nothing was sent").arg(count(written.size(), "setting", "settings")));
         return;
     }
     if (steps.isEmpty()) {
@@ -237,9 +243,8 @@ void ModuleJob::onWritten()
     if (phase == Phase::Over)
         return;
     if (unanswered > 0) {
-        finish(Outcome::Failed, QStringLiteral("no answer from %1 to %2 of the queries that check what was written")
-                                        .arg(address())
-                                        .arg(unanswered));
+        finish(Outcome::Failed, QStringLiteral("no answer from %1 to %2 that check what was written")
+                                        .arg(address(), count(unanswered, "query", "queries")));
         return;
     }
     // --all reads back everything through the window's sequences.
@@ -247,10 +252,10 @@ void ModuleJob::onWritten()
     if (!kept.isEmpty()) {
         for (const SettingRef &setting : kept)
             detailLines << differenceLine(setting);
-        finish(Outcome::Failed, QStringLiteral("the module kept %1 settings different from the file").arg(kept.size()));
+        finish(Outcome::Failed, QStringLiteral("the module kept %1 different from the file").arg(count(kept.size(), "setting", "settings")));
         return;
     }
-    finish(Outcome::Done, QStringLiteral("loaded: %1 settings written and read back").arg(written.size()));
+    finish(Outcome::Done, QStringLiteral("loaded: %1 written and read back").arg(count(written.size(), "setting", "settings")));
 }
 
 void ModuleJob::finish(Outcome outcome, const QString &line)
