@@ -22,8 +22,6 @@ const QString axesKey = QStringLiteral("axes");
 const QString axisKey = QStringLiteral("axis");
 const QString refOffsetKey = QStringLiteral("refOffset"); // for information only, never written
 
-const QString groupKeys[] = {QString(), QStringLiteral("module"), QStringLiteral("network"), QStringLiteral("plcLink")};
-
 QStringList keysOf(Setting::Group group)
 {
     QStringList keys;
@@ -109,7 +107,7 @@ ConfigurationFile ConfigurationFile::fromStore(const CommandInterface &store)
         QJsonObject object;
         for (const Setting *setting : SettingCatalogue::rows(group))
             object.insert(QLatin1String(setting->key), SettingRef{setting, 0}.valueIn(store));
-        root.insert(groupKeys[group], object);
+        root.insert(SettingCatalogue::groupKey(group), object);
     }
     return ConfigurationFile(root);
 }
@@ -118,7 +116,7 @@ std::optional<ConfigurationFile> ConfigurationFile::read(const QString &path, QS
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *errors << QStringLiteral("%1: cannot be read: %2").arg(path, file.errorString());
+        *errors << QStringLiteral("cannot be read: %1").arg(file.errorString());
         return std::nullopt;
     }
     return parse(file.readAll(), errors);
@@ -146,16 +144,18 @@ std::optional<ConfigurationFile> ConfigurationFile::parse(const QByteArray &json
 
     const QJsonObject root = checkedObject(document.object(), QString(),
                                            {formatKey, formatVersionKey, toolVersionKey, dateKey, unitNumberKey,
-                                            axisCountKey, axesKey, groupKeys[1], groupKeys[2], groupKeys[3]},
+                                            axisCountKey, axesKey, SettingCatalogue::groupKey(Setting::Module),
+                                            SettingCatalogue::groupKey(Setting::Network),
+                                            SettingCatalogue::groupKey(Setting::PlcLink)},
                                            errors);
     checkText(root, toolVersionKey, errors);
     checkText(root, dateKey, errors);
     checkWhole(root, unitNumberKey, {0, 15}, errors);
     checkWhole(root, axisCountKey, {1, 16}, errors);
     for (const Setting::Group group : {Setting::Module, Setting::Network, Setting::PlcLink}) {
-        if (root.contains(groupKeys[group]))
-            checkSettings(checkedObject(root.value(groupKeys[group]), groupKeys[group], keysOf(group), errors),
-                          groupKeys[group], group, errors);
+        const QString key = SettingCatalogue::groupKey(group);
+        if (root.contains(key))
+            checkSettings(checkedObject(root.value(key), key, keysOf(group), errors), key, group, errors);
     }
 
     if (root.contains(axesKey)) {
@@ -213,7 +213,7 @@ QJsonValue ConfigurationFile::value(const SettingRef &setting) const
     const QString key = QLatin1String(setting.setting->key);
     if (setting.setting->group == Setting::Axis)
         return root.value(axesKey).toArray().at(setting.axis).toObject().value(key);
-    return root.value(groupKeys[setting.setting->group]).toObject().value(key);
+    return root.value(SettingCatalogue::groupKey(setting.setting->group)).toObject().value(key);
 }
 
 QVector<SettingRef> ConfigurationFile::settings(bool withNetwork) const

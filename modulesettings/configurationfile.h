@@ -24,7 +24,7 @@ public:
     // The store's settings of axes 0 to axisNum - 1, dated now.
     static ConfigurationFile fromStore(const CommandInterface &store);
     // Nothing when the file cannot be read or has any fault; each fault is one
-    // message in `errors` that begins with the key it concerns.
+    // message in `errors`, beginning with the key it concerns where it has one.
     static std::optional<ConfigurationFile> read(const QString &path, QStringList *errors);
     static std::optional<ConfigurationFile> parse(const QByteArray &json, QStringList *errors);
 

@@ -3,8 +3,6 @@
 #include "commandinterface.h"
 #include "fieldtext.h"
 
-#include <cmath>
-
 namespace {
 
 using CI = CommandInterface;
@@ -73,28 +71,13 @@ const Setting table[] = {
 #undef LIMIT
 #undef PROTOCOL
 
-const char *groupKey(Setting::Group group)
-{
-    switch (group) {
-    case Setting::Axis:
-        return "axes";
-    case Setting::Module:
-        return "module";
-    case Setting::Network:
-        return "network";
-    case Setting::PlcLink:
-        return "plcLink";
-    }
-    return "";
-}
-
 } // namespace
 
 QString SettingRef::key() const
 {
     if (setting->group == Setting::Axis)
         return QStringLiteral("axes[%1].%2").arg(axis).arg(QLatin1String(setting->key));
-    return QStringLiteral("%1.%2").arg(QLatin1String(groupKey(setting->group)), QLatin1String(setting->key));
+    return QStringLiteral("%1.%2").arg(SettingCatalogue::groupKey(setting->group), QLatin1String(setting->key));
 }
 
 QJsonValue SettingRef::valueIn(const CommandInterface &store) const
@@ -124,6 +107,21 @@ void SettingRef::assign(CommandInterface &store, const QJsonValue &value) const
 }
 
 namespace SettingCatalogue {
+
+QString groupKey(Setting::Group group)
+{
+    switch (group) {
+    case Setting::Axis:
+        return QStringLiteral("axes");
+    case Setting::Module:
+        return QStringLiteral("module");
+    case Setting::Network:
+        return QStringLiteral("network");
+    case Setting::PlcLink:
+        return QStringLiteral("plcLink");
+    }
+    return QString();
+}
 
 QVector<SettingRef> inWriteOrder(int axisCount)
 {

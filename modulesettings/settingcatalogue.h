@@ -55,6 +55,9 @@ struct SettingRef
 
 namespace SettingCatalogue {
 
+// The file's key of a group: "axes", "module", "network", "plcLink".
+QString groupKey(Setting::Group group);
+
 // The settings of a module with this many axes, in the order the window's full
 // writes send them: the unit first, then each axis, the module-wide settings, the
 // network and PLC-link settings, each axis's parameter address, and the two PLC
