@@ -10,6 +10,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QLoggingCategory>
+#include <QSaveFile>
 
 #include <memory>
 #include <vector>
@@ -147,6 +148,14 @@ int main(int argc, char *argv[])
             for (const QString &error : qAsConst(errors))
                 console.error(QStringLiteral("%1: %2").arg(use->file, error));
             console.error(QStringLiteral("qr36tn-config: %1 has faults; nothing was sent.").arg(use->file));
+            return exitUsageOrFile;
+        }
+    } else {
+        // A file that cannot be written is found out before the module is read.
+        QSaveFile probe(use->file);
+        if (!probe.open(QIODevice::WriteOnly)) {
+            console.error(QStringLiteral("%1: cannot be written: %2").arg(use->file, probe.errorString()));
+            console.error(QStringLiteral("qr36tn-config: nothing was sent."));
             return exitUsageOrFile;
         }
     }

@@ -222,6 +222,8 @@ void tst_ConfigTool::badInputSendsNothing_data()
     })) << "axes: 2 axes listed, but axisCount is 3";
     QTest::newRow("IPv6 address") << QStringList{"load", reference, module, "::1"} << "\"::1\" is not an IPv4 address";
     QTest::newRow("host name") << QStringList{"diff", "localhost", reference} << "\"localhost\" is not an IPv4 address";
+    QTest::newRow("unwritable file") << QStringList{"save", module, folder.filePath("missing/folder.json")}
+                                     << "cannot be written";
     QTest::newRow("unknown option") << QStringList{"save", "--force", module, reference} << "force";
 }
 
