@@ -90,7 +90,7 @@ private:
     void updatePlcLinkSetting();
     void capturePlcLinkSetting();
     void initSettingsFileMenu();
-    void openSettingsFileDialog(int mode, void (MainWindow::*chosen)(const QString &));
+    void openSettingsFileDialog(bool save, void (MainWindow::*chosen)(const QString &));
     void saveSettingsFile(const QString &path);
     void loadSettingsFile(const QString &path);
     void showSettingsFileMessage(const QString &text);

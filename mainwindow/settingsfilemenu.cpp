@@ -27,20 +27,20 @@ void MainWindow::initSettingsFileMenu()
     connect(commandInterface, &CommandInterface::transmitDisconnected, this, [setAvailable] { setAvailable(false); });
 
     connect(ui->actionSaveSettings, &QAction::triggered, this, [this] {
-        openSettingsFileDialog(QFileDialog::AcceptSave, &MainWindow::saveSettingsFile);
+        openSettingsFileDialog(true, &MainWindow::saveSettingsFile);
     });
     connect(ui->actionLoadSettings, &QAction::triggered, this, [this] {
-        openSettingsFileDialog(QFileDialog::AcceptOpen, &MainWindow::loadSettingsFile);
+        openSettingsFileDialog(false, &MainWindow::loadSettingsFile);
     });
 }
 
-void MainWindow::openSettingsFileDialog(int mode, void (MainWindow::*chosen)(const QString &))
+// Window-modal and not blocking: the chosen file arrives through `chosen`.
+void MainWindow::openSettingsFileDialog(bool save, void (MainWindow::*chosen)(const QString &))
 {
-    const bool save = mode == QFileDialog::AcceptSave;
     auto *dialog = new QFileDialog(this, save ? QStringLiteral("Save Settings") : QStringLiteral("Load Settings"),
                                    QString(), QLatin1String(fileFilter));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setAcceptMode(QFileDialog::AcceptMode(mode));
+    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog->setDefaultSuffix(QStringLiteral("json"));
     connect(dialog, &QFileDialog::fileSelected, this, chosen);
