@@ -1,3 +1,4 @@
+#include "loadbenchmark.h"
 #include "monitorbenchmark.h"
 #include "pacingbenchmark.h"
 #include "responsivenessbenchmark.h"
@@ -53,12 +54,15 @@ int main(int argc, char *argv[])
              QStringLiteral("address"), QStringLiteral("127.0.0.41")},
             {QStringLiteral("runs"), QStringLiteral("Runs of each timed figure; the median is reported."),
              QStringLiteral("n"), QStringLiteral("3")},
-            {QStringLiteral("only"), QStringLiteral("Run only these parts: pacing, gui, monitor, startup (repeatable)."),
+            {QStringLiteral("only"),
+             QStringLiteral("Run only these parts: pacing, gui, monitor, startup, load (repeatable)."),
              QStringLiteral("part")},
             {QStringLiteral("simulator"), QStringLiteral("The simulator program."), QStringLiteral("path"),
              QStringLiteral(QR36_SIMULATOR_PROGRAM)},
             {QStringLiteral("probe"), QStringLiteral("The start-up probe program."), QStringLiteral("path"),
              QStringLiteral(QR36_STARTUP_PROBE)},
+            {QStringLiteral("config"), QStringLiteral("The qr36tn-config program."), QStringLiteral("path"),
+             QStringLiteral(QR36_CONFIG_PROGRAM)},
     });
     parser.process(application);
 
@@ -75,8 +79,8 @@ int main(int argc, char *argv[])
     }
     const QStringList only = parser.values(QStringLiteral("only"));
     for (const QString &part : only) {
-        if (!QStringList{"pacing", "gui", "monitor", "startup"}.contains(part)) {
-            std::fprintf(stderr, "--only takes pacing, gui, monitor or startup\n");
+        if (!QStringList{"pacing", "gui", "monitor", "startup", "load"}.contains(part)) {
+            std::fprintf(stderr, "--only takes pacing, gui, monitor, startup or load\n");
             return 2;
         }
     }
@@ -110,6 +114,8 @@ int main(int argc, char *argv[])
     if (wanted("startup"))
         StartupBenchmark(address.toString(), program(parser.value(QStringLiteral("probe"))), qMax(runs, 5), scoreboard)
                 .run();
+    if (wanted("load"))
+        LoadBenchmark(program(parser.value(QStringLiteral("config"))), runs, scoreboard).run();
     scoreboard.printSummary();
     // Missed targets are figures, not failures; only what could not be measured is.
     return scoreboard.failures() > 0 ? 1 : 0;

@@ -86,6 +86,7 @@ MainWindow::MainWindow(QWidget *parent)
     initRefPointSetting();
     initMeasureMonitor();
     initPlcLinkSetting();
+    initSettingsFileMenu();
 
     qDebug() << "mainwindow" << QThread::currentThreadId();
 }

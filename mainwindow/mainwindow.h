@@ -102,6 +102,11 @@ private:
     void initPlcLinkSetting();
     void updatePlcLinkSetting();
     void capturePlcLinkSetting();
+    void initSettingsFileMenu();
+    void openSettingsFileDialog(bool save, void (MainWindow::*chosen)(const QString &));
+    void saveSettingsFile(const QString &path);
+    void loadSettingsFile(const QString &path);
+    void showSettingsFileMessage(const QString &text);
 
     std::unique_ptr<Ui_MainWindow> ui;
     std::unique_ptr<Ui_Form_MeasureSetting> uiMeasureSetting;

@@ -2,7 +2,7 @@
 # Builds the tool in Release and runs qr36tn-benchmark, which measures it against
 # the simulator on port 24000 of a loopback address (127.0.0.41 unless ADDRESS is
 # set; that port must be free) and prints each figure beside its target. Takes
-# about three minutes. Extra arguments go to the benchmark, e.g. --runs 5 or
+# about five minutes. Extra arguments go to the benchmark, e.g. --runs 5 or
 # --only pacing. The link's debug lines, one per command, go to a file as an
 # operator's would: BUILD_DIR/benchmark-debug.log; the figures also land in
 # BUILD_DIR/benchmark.txt. See docs/performance.md.
