@@ -49,7 +49,10 @@ void MainWindow::openSettingsFileDialog(bool save, void (MainWindow::*chosen)(co
 
 void MainWindow::saveSettingsFile(const QString &path)
 {
-    // What the pages hold: the page shown is captured as when it is left.
+    // What the pages hold: the page shown is captured as when it is left, and text
+    // that holds no value is refused as Apply refuses it.
+    if (!checkCurrentPage(QStringLiteral("The settings were not saved.")))
+        return;
     if (ui->stackedWidget->currentWidget() != ui->page_MeasureMonitor)
         onTransitDisplay();
     QString error;

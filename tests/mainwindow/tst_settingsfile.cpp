@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -25,6 +26,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
 
+    void saveRefusesTextThatHoldsNoValue();
     void saveWritesWhatThePagesHold();
     void loadFillsThePagesAndOnlyApplyWrites();
     void filesThatDoNotFitAreRefused_data();
@@ -115,6 +117,17 @@ QString tst_SettingsFile::variant(const QString &name, const std::function<void(
         return QString();
     file.write(QJsonDocument(root).toJson());
     return file.fileName();
+}
+
+void tst_SettingsFile::saveRefusesTextThatHoldsNoValue()
+{
+    auto *preset = harness->onPage<QLineEdit>("page_MeasureSetting", QStringLiteral("lineEdit_Preset1"));
+    WindowHarness::type(preset, QStringLiteral("1,5"));
+    const QString refused = folder.filePath(QStringLiteral("refused.json"));
+    QVERIFY(choose(QStringLiteral("Save Settings..."), refused));
+    QTRY_VERIFY(harness->window()->statusBar()->currentMessage().contains(QLatin1String("not saved")));
+    QVERIFY(!QFile::exists(refused));
+    QCOMPARE(preset->text(), QStringLiteral("1,5"));
 }
 
 void tst_SettingsFile::saveWritesWhatThePagesHold()
