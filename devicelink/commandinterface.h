@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commandframing.h"
+#include "communicationlogentry.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>
@@ -184,6 +185,9 @@ signals:
     void onCompleteUpdateMeasure();
     void setProgress(int progress);
     void setProgMaximum(int maximum);
+    // Every command, reply, time-out and discarded late reply, as it happens. Connect
+    // it queued: a receiver must never hold up the link's pacing.
+    void communicationLogged(const CommunicationLogEntry &entry);
 
 public slots:
     void connectToHost(uint address, int port);
@@ -228,6 +232,7 @@ private:
     bool shutdownRequested() const;
     bool stopping();
     void endOperation();
+    void logCommunication(CommunicationLogEntry::Kind kind, const QByteArray &bytes, bool poll = false);
 
     int perAxisCount() const;
 
@@ -242,5 +247,6 @@ private:
     QSet<QString> lateReplyNames;    // name parts of the queries that timed out on this connection
     bool lookingForBytes = false;    // a wait of no time, whose time-out is no error
     int moduleDataFormat;            // the format the module uses, as last read or written
+    std::optional<PacingClock::time_point> lastCommandTime; // for the communication log
     std::atomic<int> socketState{QAbstractSocket::UnconnectedState};
 };

@@ -138,9 +138,11 @@ void tst_CommandInterface::storeBeforeAnyConnection()
     QCOMPARE(meta.method(first).methodSignature(), QByteArray("transmitConnected()"));
     QCOMPARE(meta.method(first + 2).methodSignature(), QByteArray("onErrorOccurred(QAbstractSocket::SocketError)"));
     QCOMPARE(meta.method(first + 9).methodSignature(), QByteArray("setProgMaximum(int)"));
-    QCOMPARE(meta.method(first + 10).methodSignature(), QByteArray("connectToHost(uint,int)"));
-    QCOMPARE(meta.method(first + 20).methodSignature(), QByteArray("sendCrash()"));
-    QCOMPARE(meta.methodCount() - first, 21);
+    // The communication log's signal came last among the signals.
+    QCOMPARE(meta.method(first + 10).methodSignature(), QByteArray("communicationLogged(CommunicationLogEntry)"));
+    QCOMPARE(meta.method(first + 11).methodSignature(), QByteArray("connectToHost(uint,int)"));
+    QCOMPARE(meta.method(first + 21).methodSignature(), QByteArray("sendCrash()"));
+    QCOMPARE(meta.methodCount() - first, 22);
 }
 
 void tst_CommandInterface::refusedConnectionYieldsOnlyAnError()
