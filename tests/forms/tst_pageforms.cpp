@@ -238,7 +238,7 @@ void TestPageForms::mainWindowWidgetsExist()
                              &QPushButton::staticMetaObject},
                             {{"stackedWidget"}, &QStackedWidget::staticMetaObject}},
                            Qt::FindDirectChildrenOnly);
-    problems << checkNames(&w.window, {{{"actionAbout"}, &QAction::staticMetaObject}});
+    problems << checkNames(&w.window, {{{"actionAbout", "actionCommunicationLog"}, &QAction::staticMetaObject}});
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
 
     // The page forms must not rename the pages the window logic switches between.
@@ -579,10 +579,13 @@ void TestPageForms::mainWindowStartState()
     QCOMPARE(ui.pushButton_Connect->text(), QStringLiteral("Connect"));
     QCOMPARE(ui.stackedWidget->currentWidget(), ui.page_MeasureSetting);
 
-    // One menu, "Help", with one entry, "About", which is the action the window wires.
+    // "View" with the communication log, then "Help" with "About", the actions the window wires.
     const QList<QAction *> menus = ui.menubar->actions();
-    QCOMPARE(menus.size(), 1);
-    QCOMPARE(menus.first()->menu(), ui.menuAbout);
+    QVERIFY(menus.contains(ui.menuView->menuAction()));
+    QCOMPARE(ui.menuView->title(), QStringLiteral("View"));
+    QCOMPARE(ui.menuView->actions(), QList<QAction *>{ui.actionCommunicationLog});
+    QCOMPARE(ui.actionCommunicationLog->text(), QStringLiteral("Communication Log..."));
+    QCOMPARE(menus.last()->menu(), ui.menuAbout);
     QCOMPARE(ui.menuAbout->title(), QStringLiteral("Help"));
     QCOMPARE(ui.menuAbout->actions(), QList<QAction *>{ui.actionAbout});
     QCOMPARE(ui.actionAbout->text(), QStringLiteral("About"));
