@@ -1,3 +1,4 @@
+#include "logmemorybenchmark.h"
 #include "monitorbenchmark.h"
 #include "pacingbenchmark.h"
 #include "responsivenessbenchmark.h"
@@ -53,7 +54,8 @@ int main(int argc, char *argv[])
              QStringLiteral("address"), QStringLiteral("127.0.0.41")},
             {QStringLiteral("runs"), QStringLiteral("Runs of each timed figure; the median is reported."),
              QStringLiteral("n"), QStringLiteral("3")},
-            {QStringLiteral("only"), QStringLiteral("Run only these parts: pacing, gui, monitor, startup (repeatable)."),
+            {QStringLiteral("only"),
+             QStringLiteral("Run only these parts: pacing, gui, monitor, startup, log (repeatable)."),
              QStringLiteral("part")},
             {QStringLiteral("simulator"), QStringLiteral("The simulator program."), QStringLiteral("path"),
              QStringLiteral(QR36_SIMULATOR_PROGRAM)},
@@ -75,8 +77,8 @@ int main(int argc, char *argv[])
     }
     const QStringList only = parser.values(QStringLiteral("only"));
     for (const QString &part : only) {
-        if (!QStringList{"pacing", "gui", "monitor", "startup"}.contains(part)) {
-            std::fprintf(stderr, "--only takes pacing, gui, monitor or startup\n");
+        if (!QStringList{"pacing", "gui", "monitor", "startup", "log"}.contains(part)) {
+            std::fprintf(stderr, "--only takes pacing, gui, monitor, startup or log\n");
             return 2;
         }
     }
@@ -110,6 +112,12 @@ int main(int argc, char *argv[])
     if (wanted("startup"))
         StartupBenchmark(address.toString(), program(parser.value(QStringLiteral("probe"))), qMax(runs, 5), scoreboard)
                 .run();
+    // The same pacing and GUI figures with the communication log shown, and its memory.
+    if (wanted("log")) {
+        PacingBenchmark(address, runs, scoreboard, true).run();
+        ResponsivenessBenchmark(address.toString(), qMax(runs, 5), scoreboard, true).run();
+        LogMemoryBenchmark(program(parser.value(QStringLiteral("probe"))), scoreboard).run();
+    }
     scoreboard.printSummary();
     // Missed targets are figures, not failures; only what could not be measured is.
     return scoreboard.failures() > 0 ? 1 : 0;
