@@ -199,6 +199,7 @@ void CommandInterface::endOperation()
 // whole time slice on a busy machine.)
 void CommandInterface::pauseUntil(PacingClock::time_point end)
 {
+    handOverLog();
     constexpr std::chrono::microseconds wakeUpMargin(250);
     if (PacingClock::now() < end - wakeUpMargin)
         std::this_thread::sleep_until(end - wakeUpMargin);
@@ -234,7 +235,9 @@ void CommandInterface::write(const QString &command)
     logCommunication(connected ? Kind::Sent : Kind::NotSent, bytes, command == QLatin1String("R"));
 }
 
-// Posting a queued signal costs the link microseconds, whatever its receiver does.
+// An entry waits in the link until its next pause (or the end of a poll): posting
+// it wakes the receiving thread, which then competes for a processor, and that
+// must not happen between a command and its reply.
 void CommandInterface::logCommunication(CommunicationLogEntry::Kind kind, const QByteArray &bytes, bool poll)
 {
     using Kind = CommunicationLogEntry::Kind;
@@ -249,7 +252,14 @@ void CommandInterface::logCommunication(CommunicationLogEntry::Kind kind, const 
         lastCommandTime = now;
     else if (lastCommandTime)
         entry.sinceCommandUs = std::chrono::duration_cast<std::chrono::microseconds>(now - *lastCommandTime).count();
-    emit communicationLogged(entry);
+    logBacklog.append(entry);
+}
+
+void CommandInterface::handOverLog()
+{
+    for (const CommunicationLogEntry &entry : qAsConst(logBacklog))
+        emit communicationLogged(entry);
+    logBacklog.clear();
 }
 
 static bool isLineEnd(char c)

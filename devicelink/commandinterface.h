@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QVector>
 
 #include <atomic>
 #include <chrono>
@@ -185,8 +186,9 @@ signals:
     void onCompleteUpdateMeasure();
     void setProgress(int progress);
     void setProgMaximum(int maximum);
-    // Every command, reply, time-out and discarded late reply, as it happens. Connect
-    // it queued: a receiver must never hold up the link's pacing.
+    // Every command, reply, time-out and discarded late reply, in order, stamped when
+    // it happened and emitted in the pause that follows its command (or at the end
+    // of a poll). Connect it queued: a receiver must never hold up the link.
     void communicationLogged(const CommunicationLogEntry &entry);
 
 public slots:
@@ -233,6 +235,7 @@ private:
     bool stopping();
     void endOperation();
     void logCommunication(CommunicationLogEntry::Kind kind, const QByteArray &bytes, bool poll = false);
+    void handOverLog();
 
     int perAxisCount() const;
 
@@ -248,5 +251,6 @@ private:
     bool lookingForBytes = false;    // a wait of no time, whose time-out is no error
     int moduleDataFormat;            // the format the module uses, as last read or written
     std::optional<PacingClock::time_point> lastCommandTime; // for the communication log
+    QVector<CommunicationLogEntry> logBacklog;             // not yet handed over
     std::atomic<int> socketState{QAbstractSocket::UnconnectedState};
 };
