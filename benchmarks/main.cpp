@@ -1,4 +1,5 @@
 #include "loadbenchmark.h"
+#include "logmemorybenchmark.h"
 #include "monitorbenchmark.h"
 #include "pacingbenchmark.h"
 #include "responsivenessbenchmark.h"
@@ -55,7 +56,7 @@ int main(int argc, char *argv[])
             {QStringLiteral("runs"), QStringLiteral("Runs of each timed figure; the median is reported."),
              QStringLiteral("n"), QStringLiteral("3")},
             {QStringLiteral("only"),
-             QStringLiteral("Run only these parts: pacing, gui, monitor, startup, load (repeatable)."),
+             QStringLiteral("Run only these parts: pacing, gui, monitor, startup, load, log (repeatable)."),
              QStringLiteral("part")},
             {QStringLiteral("simulator"), QStringLiteral("The simulator program."), QStringLiteral("path"),
              QStringLiteral(QR36_SIMULATOR_PROGRAM)},
@@ -79,8 +80,8 @@ int main(int argc, char *argv[])
     }
     const QStringList only = parser.values(QStringLiteral("only"));
     for (const QString &part : only) {
-        if (!QStringList{"pacing", "gui", "monitor", "startup", "load"}.contains(part)) {
-            std::fprintf(stderr, "--only takes pacing, gui, monitor, startup or load\n");
+        if (!QStringList{"pacing", "gui", "monitor", "startup", "load", "log"}.contains(part)) {
+            std::fprintf(stderr, "--only takes pacing, gui, monitor, startup, load or log\n");
             return 2;
         }
     }
@@ -116,6 +117,12 @@ int main(int argc, char *argv[])
                 .run();
     if (wanted("load"))
         LoadBenchmark(program(parser.value(QStringLiteral("config"))), runs, scoreboard).run();
+    // The same pacing and GUI figures with the communication log shown, and its memory.
+    if (wanted("log")) {
+        PacingBenchmark(address, runs, scoreboard, true).run();
+        ResponsivenessBenchmark(address.toString(), qMax(runs, 5), scoreboard, true).run();
+        LogMemoryBenchmark(program(parser.value(QStringLiteral("probe"))), scoreboard).run();
+    }
     scoreboard.printSummary();
     // Missed targets are figures, not failures; only what could not be measured is.
     return scoreboard.failures() > 0 ? 1 : 0;

@@ -1,15 +1,20 @@
 #include "pacingbenchmark.h"
 
 #include "commandinterface.h"
+#include "communicationlogwindow.h"
 #include "eventwait.h"
 #include "samples.h"
 #include "scoreboard.h"
 #include "simulatorthread.h"
 
+#include <QAbstractItemView>
 #include <QElapsedTimer>
 #include <QTcpSocket>
+#include <QThread>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 #include <chrono>
 #include <thread>
 
@@ -44,19 +49,25 @@ qint64 threadCpuNs()
 }
 } // namespace
 
-PacingBenchmark::PacingBenchmark(const QHostAddress &address, int runs, Scoreboard &scoreboard)
+PacingBenchmark::PacingBenchmark(const QHostAddress &address, int runs, Scoreboard &scoreboard, bool withLog)
     : m_address(address)
     , m_runs(runs)
     , m_scoreboard(scoreboard)
+    , m_withLog(withLog)
 {
 }
 
 bool PacingBenchmark::run()
 {
-    m_scoreboard.section(QStringLiteral("1. Pacing overhead (duration / (pauses + measured round trips), median of %1 runs)")
-                                 .arg(m_runs));
-    const QString readName = QStringLiteral("16-axis getParameter");
-    const QString writeName = QStringLiteral("16-axis sendMeasureSetting");
+    const QString shown = m_withLog ? QStringLiteral(", log shown") : QString();
+    m_scoreboard.section(
+            m_withLog ? QStringLiteral("5a. Pacing overhead with the communication log shown (link in a worker thread, "
+                                       "median of %1 runs)")
+                                .arg(m_runs)
+                      : QStringLiteral("1. Pacing overhead (duration / (pauses + measured round trips), median of %1 runs)")
+                                .arg(m_runs));
+    const QString readName = QStringLiteral("16-axis getParameter") + shown;
+    const QString writeName = QStringLiteral("16-axis sendMeasureSetting") + shown;
     const QString goal = QStringLiteral("<= %1").arg(maximumRatio, 0, 'f', 2);
 
     SimulatorThread simulator(moduleOptions(m_address));
@@ -73,42 +84,90 @@ bool PacingBenchmark::run()
     replaySocket.connectToHost(m_address, replaySimulator.serverPort());
 
     CommandInterface link;
-    bool connected = false;
+    QThread worker;
+    std::unique_ptr<CommunicationLogWindow> log;
+    // Runs `call` in the link's thread; with the log, this thread meanwhile shows
+    // the log's entries.
+    const auto onLink = [this, &link](const std::function<void()> &call) {
+        if (!m_withLog) {
+            call();
+            return;
+        }
+        std::atomic<bool> done{false};
+        QMetaObject::invokeMethod(&link, [&call, &done] { call(); done = true; }, Qt::QueuedConnection);
+        EventWait::until([&done] { return done.load(); }, 3600000);
+    };
+    if (m_withLog) {
+        log = std::make_unique<CommunicationLogWindow>();
+        log->attach(&link);
+        log->showLog();
+        link.moveToThread(&worker);
+        worker.start();
+    }
+    const auto finish = [&] {
+        QThread *const here = QThread::currentThread();
+        onLink([&link, here] {
+            link.disconnectFromHost();
+            link.moveToThread(here);
+        });
+        worker.quit();
+        worker.wait();
+    };
+    std::atomic<bool> connected{false};
     QObject::connect(&link, &CommandInterface::transmitConnected, [&connected] { connected = true; });
-    link.connectToHost(m_address.toIPv4Address(), simulator.serverPort());
+    const quint32 address = m_address.toIPv4Address();
+    const quint16 port = simulator.serverPort();
+    onLink([&link, address, port] { link.connectToHost(address, port); });
     // The read that follows the connection warms up both sides; it is not counted.
-    if (!replaySocket.waitForConnected(5000) || !EventWait::until([&connected] { return connected; }, 60000)) {
+    if (!replaySocket.waitForConnected(5000) || !EventWait::until([&connected] { return connected.load(); }, 60000)) {
         const QString why = QStringLiteral("the link did not connect");
         m_scoreboard.failed(readName, goal, why);
         m_scoreboard.failed(writeName, goal, why);
+        finish();
         return false;
     }
     // As the link does it: no command may wait for another to fill a segment.
     replaySocket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
 
+    // Timed in the link's thread, from the operation's call to its return.
+    const auto timed = [&link, &onLink](void (CommandInterface::*operation)()) {
+        return [&link, &onLink, operation] {
+            Timing timing;
+            onLink([&] {
+                const qint64 cpuStartNs = threadCpuNs();
+                QElapsedTimer clock;
+                clock.start();
+                (link.*operation)();
+                timing.durationNs = clock.nsecsElapsed();
+                timing.cpuNs = threadCpuNs() - cpuStartNs;
+            });
+            return timing;
+        };
+    };
     QVector<Measurement> reads;
     QVector<Measurement> writes;
     for (int run = 0; run < m_runs; ++run) {
-        reads << measure(simulator, replaySocket, [&link] { link.getParameter(); });
-        writes << measure(simulator, replaySocket, [&link] { link.sendMeasureSetting(); });
+        reads << measure(simulator, replaySocket, timed(&CommandInterface::getParameter));
+        writes << measure(simulator, replaySocket, timed(&CommandInterface::sendMeasureSetting));
     }
     score(readName, reads);
     score(writeName, writes);
-    link.disconnectFromHost();
+    finish();
+    if (log) {
+        m_scoreboard.note(QStringLiteral("the log window showed %1 entries at the end")
+                                  .arg(log->findChild<QAbstractItemView *>()->model()->rowCount()));
+    }
     return true;
 }
 
 PacingBenchmark::Measurement PacingBenchmark::measure(SimulatorThread &simulator, QTcpSocket &replaySocket,
-                                                      const std::function<void()> &operation)
+                                                      const std::function<Timing()> &operation)
 {
     simulator.clearCommandLog();
-    QElapsedTimer clock;
-    const qint64 cpuStartNs = threadCpuNs();
-    clock.start();
-    operation();
+    const Timing timing = operation();
     Measurement measurement;
-    measurement.durationNs = clock.nsecsElapsed();
-    measurement.cpuNs = threadCpuNs() - cpuStartNs;
+    measurement.durationNs = timing.durationNs;
+    measurement.cpuNs = timing.cpuNs;
 
     QStringList queries;
     for (const ReceivedCommand &command : simulator.commandLog()) {

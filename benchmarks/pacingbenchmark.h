@@ -15,10 +15,12 @@ class SimulatorThread;
 // The link runs in this thread against a simulator in its own; a second
 // simulator of the same module serves a raw socket that replays the operation's
 // queries, with the same pauses between them, to measure those round trips.
+// With the communication log shown, the link runs in a worker thread of its own,
+// as in the tool, while this thread shows every entry it logs.
 class PacingBenchmark
 {
 public:
-    PacingBenchmark(const QHostAddress &address, int runs, Scoreboard &scoreboard);
+    PacingBenchmark(const QHostAddress &address, int runs, Scoreboard &scoreboard, bool withLog = false);
     bool run();
 
 private:
@@ -36,11 +38,17 @@ private:
         double strictRatio() const { return double(durationNs) / double(pausesNs + medianRoundTripNs * queries); }
     };
 
-    Measurement measure(SimulatorThread &simulator, QTcpSocket &replaySocket, const std::function<void()> &operation);
+    struct Timing
+    {
+        qint64 durationNs = 0;
+        qint64 cpuNs = 0; // of the link's thread
+    };
+    Measurement measure(SimulatorThread &simulator, QTcpSocket &replaySocket, const std::function<Timing()> &operation);
     static QVector<qint64> replay(QTcpSocket &socket, const QStringList &queries);
     void score(const QString &name, const QVector<Measurement> &measurements);
 
     const QHostAddress m_address;
     const int m_runs;
     Scoreboard &m_scoreboard;
+    const bool m_withLog;
 };

@@ -8,11 +8,12 @@
 class Scoreboard;
 
 // The GUI thread's longest stall while the real window reads 16 axes, writes
-// the measure settings and polls the monitor, against a simulator in this process.
+// the measure settings and polls the monitor, against a simulator in this process;
+// if asked, with the communication log shown throughout.
 class ResponsivenessBenchmark
 {
 public:
-    ResponsivenessBenchmark(const QString &address, int runs, Scoreboard &scoreboard);
+    ResponsivenessBenchmark(const QString &address, int runs, Scoreboard &scoreboard, bool withLog = false);
     bool run();
 
 private:
@@ -27,4 +28,5 @@ private:
     const QString m_address;
     const int m_runs;
     Scoreboard &m_scoreboard;
+    const bool m_withLog;
 };

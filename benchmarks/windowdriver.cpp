@@ -1,8 +1,10 @@
 #include "windowdriver.h"
 
+#include "communicationlogwindow.h"
 #include "eventwait.h"
 #include "mainwindow.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -101,4 +103,14 @@ QTimer *WindowDriver::monitorTimer() const
 {
     const QList<QTimer *> timers = m_window->findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
     return timers.size() == 1 ? timers.first() : nullptr;
+}
+
+bool WindowDriver::openCommunicationLog()
+{
+    auto *action = m_window->findChild<QAction *>(QStringLiteral("actionCommunicationLog"));
+    if (!action)
+        return false;
+    action->trigger();
+    auto *log = m_window->findChild<CommunicationLogWindow *>();
+    return log && EventWait::until([log] { return log->windowHandle() && log->windowHandle()->isExposed(); }, 5000);
 }

@@ -33,6 +33,8 @@ public:
     // Presses "Apply Setting" on the measure-setting page and waits for the busy dialog to go.
     bool applyMeasureSetting();
     void press(const char *menuButton);
+    // "Communication Log..." from the menu; true once its window is on screen.
+    bool openCommunicationLog();
     QTimer *monitorTimer() const;
     QProgressDialog *busyDialog() const;
 

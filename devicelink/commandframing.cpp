@@ -1,5 +1,6 @@
 #include "commandinterface.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDebug>
 #include <QRegExp>
@@ -198,6 +199,7 @@ void CommandInterface::endOperation()
 // whole time slice on a busy machine.)
 void CommandInterface::pauseUntil(PacingClock::time_point end)
 {
+    handOverLog();
     constexpr std::chrono::microseconds wakeUpMargin(250);
     if (PacingClock::now() < end - wakeUpMargin)
         std::this_thread::sleep_until(end - wakeUpMargin);
@@ -225,8 +227,39 @@ void CommandInterface::put(const QString &command, int pauseMs)
 // query then simply finds no reply.
 void CommandInterface::write(const QString &command)
 {
-    if (socket->state() == QAbstractSocket::ConnectedState)
-        socket->write(command.toUtf8());
+    const QByteArray bytes = command.toUtf8();
+    const bool connected = socket->state() == QAbstractSocket::ConnectedState;
+    if (connected)
+        socket->write(bytes);
+    using Kind = CommunicationLogEntry::Kind;
+    logCommunication(connected ? Kind::Sent : Kind::NotSent, bytes, command == QLatin1String("R"));
+}
+
+// An entry waits in the link until its next pause (or the end of a poll): posting
+// it wakes the receiving thread, which then competes for a processor, and that
+// must not happen between a command and its reply.
+void CommandInterface::logCommunication(CommunicationLogEntry::Kind kind, const QByteArray &bytes, bool poll)
+{
+    using Kind = CommunicationLogEntry::Kind;
+    const PacingClock::time_point now = PacingClock::now();
+    CommunicationLogEntry entry;
+    entry.kind = kind;
+    entry.time = QDateTime::currentMSecsSinceEpoch();
+    // A copy of its own: a reply may share a buffer of the socket's read size.
+    entry.bytes = QByteArray(bytes.constData(), bytes.size());
+    entry.poll = poll;
+    if (kind == Kind::Sent || kind == Kind::NotSent)
+        lastCommandTime = now;
+    else if (lastCommandTime)
+        entry.sinceCommandUs = std::chrono::duration_cast<std::chrono::microseconds>(now - *lastCommandTime).count();
+    logBacklog.append(entry);
+}
+
+void CommandInterface::handOverLog()
+{
+    for (const CommunicationLogEntry &entry : qAsConst(logBacklog))
+        emit communicationLogged(entry);
+    logBacklog.clear();
 }
 
 static bool isLineEnd(char c)
@@ -244,27 +277,31 @@ void CommandInterface::discardWaitingBytes()
     }
     lookingForBytes = false;
     received += socket->readAll();
-    if (std::any_of(received.cbegin(), received.cend(), [](char c) { return !isLineEnd(c); }))
+    if (std::any_of(received.cbegin(), received.cend(), [](char c) { return !isLineEnd(c); })) {
         qDebug() << "reply discarded : " << received;
+        logCommunication(CommunicationLogEntry::Kind::Discarded, received);
+    }
     received.clear();
 }
 
-// The first line of what has arrived, without its line end; or, once completeLength
-// bytes are in, all of them. Line ends where a line would begin are skipped, so CR LF
-// ends one line.
+// The first line of what has arrived, with the line ends after it; or, once
+// completeLength bytes are in, all of them. Line ends where a line would begin are
+// skipped, so CR LF ends one line.
 std::optional<QByteArray> CommandInterface::takeLine(int completeLength)
 {
-    const auto skipLineEnds = [this] {
-        received.remove(0, int(std::find_if_not(received.cbegin(), received.cend(), isLineEnd) - received.cbegin()));
-    };
-    skipLineEnds();
-    const int end = int(std::find_if(received.cbegin(), received.cend(), isLineEnd) - received.cbegin());
-    if (end == received.size() && (completeLength <= 0 || end < completeLength))
+    received.remove(0, int(std::find_if_not(received.cbegin(), received.cend(), isLineEnd) - received.cbegin()));
+    const auto lineEnd = std::find_if(received.cbegin(), received.cend(), isLineEnd);
+    if (lineEnd == received.cend() && (completeLength <= 0 || received.size() < completeLength))
         return std::nullopt;
-    const QByteArray line = received.left(end);
-    received.remove(0, end);
-    skipLineEnds();
+    const int next = int(std::find_if_not(lineEnd, received.cend(), isLineEnd) - received.cbegin());
+    const QByteArray line = received.left(next);
+    received.remove(0, next);
     return line;
+}
+
+static QByteArray withoutLineEnd(const QByteArray &line)
+{
+    return line.left(int(std::find_if(line.cbegin(), line.cend(), isLineEnd) - line.cbegin()));
 }
 
 // A line named like a query that timed out is that query's late answer, unless the
@@ -282,21 +319,30 @@ bool CommandInterface::isLateReply(const QByteArray &line, const QString &name) 
 // comes in. Text without a line end at the deadline is taken as it stands.
 std::optional<QByteArray> CommandInterface::readReply(const QString &command, int completeLength)
 {
+    using Kind = CommunicationLogEntry::Kind;
     const QString name = ReplyConversion::namePart(command);
+    const bool poll = command == QLatin1String("R");
     const QDeadlineTimer deadline(replyWaitMs, Qt::PreciseTimer);
     for (;;) {
-        while (std::optional<QByteArray> line = takeLine(completeLength)) {
-            if (!isLateReply(*line, name))
+        while (std::optional<QByteArray> taken = takeLine(completeLength)) {
+            const QByteArray line = withoutLineEnd(*taken);
+            if (!isLateReply(line, name)) {
+                logCommunication(Kind::Reply, *taken, poll);
                 return line;
-            qDebug() << "reply discarded : " << *line;
+            }
+            qDebug() << "reply discarded : " << line;
+            logCommunication(Kind::Discarded, *taken);
         }
         if (deadline.hasExpired() || !socket->waitForReadyRead(int(deadline.remainingTime())))
             break;
         received += socket->readAll();
     }
-    if (!received.isEmpty() && !isLateReply(received, name))
+    if (!received.isEmpty() && !isLateReply(received, name)) {
+        logCommunication(Kind::Reply, received, poll);
         return std::exchange(received, QByteArray());
+    }
     qDebug() << "command timeout : " << command;
+    logCommunication(Kind::Timeout, command.toUtf8());
     lateReplyNames.insert(name);
     return std::nullopt;
 }

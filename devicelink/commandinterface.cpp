@@ -52,6 +52,7 @@ CommandInterface::CommandInterface(QObject *parent)
     std::fill(std::begin(refOffset), std::end(refOffset), std::nan(""));
 
     qRegisterMetaType<QAbstractSocket::SocketError>("QAbstractSocket::SocketError");
+    qRegisterMetaType<CommunicationLogEntry>();
 
     connect(socket, &QTcpSocket::connected, this, &CommandInterface::getParameter,
             Qt::QueuedConnection);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commandframing.h"
+#include "communicationlogentry.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>
@@ -8,6 +9,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QVector>
 
 #include <atomic>
 #include <chrono>
@@ -187,6 +189,10 @@ signals:
     void onCompleteUpdateMeasure();
     void setProgress(int progress);
     void setProgMaximum(int maximum);
+    // Every command, reply, time-out and discarded late reply, in order, stamped when
+    // it happened and emitted in the pause that follows its command (or at the end
+    // of a poll). Connect it queued: a receiver must never hold up the link.
+    void communicationLogged(const CommunicationLogEntry &entry);
 
 public slots:
     void connectToHost(uint address, int port);
@@ -231,6 +237,8 @@ private:
     bool shutdownRequested() const;
     bool stopping();
     void endOperation();
+    void logCommunication(CommunicationLogEntry::Kind kind, const QByteArray &bytes, bool poll = false);
+    void handOverLog();
 
     int perAxisCount() const;
 
@@ -245,5 +253,7 @@ private:
     QSet<QString> lateReplyNames;    // name parts of the queries that timed out on this connection
     bool lookingForBytes = false;    // a wait of no time, whose time-out is no error
     int moduleDataFormat;            // the format the module uses, as last read or written
+    std::optional<PacingClock::time_point> lastCommandTime; // for the communication log
+    QVector<CommunicationLogEntry> logBacklog;             // not yet handed over
     std::atomic<int> socketState{QAbstractSocket::UnconnectedState};
 };

@@ -85,9 +85,11 @@ void CommandInterface::sendUpdateMeasure()
                 MeasurementReadout::decode(text, format, axisNum, measValue, modeText, judge);
             }
             pollPending = false;
+            handOverLog();
             emit onCompleteUpdateMeasure();
             return;
         }
     }
     pollPending = false;
+    handOverLog();
 }

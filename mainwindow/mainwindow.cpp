@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "commandinterface.h"
+#include "communicationlogwindow.h"
 #include "form_about.h"
 #include "productinfo.h"
 #include "ui_form_measuremonitor.h"
@@ -78,6 +79,9 @@ MainWindow::MainWindow(QWidget *parent)
     // A failed connection attempt is told in the busy dialog instead of leaving it
     // on "Please wait..." for an attempt that is long over.
     connect(commandInterface, &CommandInterface::onErrorOccurred, this, &MainWindow::onConnectionError);
+    auto *communicationLog = new CommunicationLogWindow(this);
+    communicationLog->attach(commandInterface);
+    connect(ui->actionCommunicationLog, &QAction::triggered, communicationLog, &CommunicationLogWindow::showLog);
 
     commandInterface->moveToThread(workerThread);
     workerThread->start(QThread::LowPriority);

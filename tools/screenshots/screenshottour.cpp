@@ -1,5 +1,6 @@
 #include "screenshottour.h"
 
+#include "communicationlogwindow.h"
 #include "form_about.h"
 #include "mainwindow.h"
 #include "simulatorthread.h"
@@ -76,7 +77,7 @@ bool ScreenshotTour::run()
         return fail("the main window was not shown");
 
     return connectModule() && editMeasureSettings() && applyMeasureSettings() && applyReferencePoint()
-            && watchMonitor() && showPlcLink() && showAbout() && disconnectModule();
+            && watchMonitor() && showCommunicationLog() && showPlcLink() && showAbout() && disconnectModule();
 }
 
 bool ScreenshotTour::connectModule()
@@ -140,6 +141,21 @@ bool ScreenshotTour::watchMonitor()
     // The redraw of the last answered poll reaches the window after the reply.
     QTest::qWait(300);
     return save(window.get(), QStringLiteral("measure-monitor"));
+}
+
+// With the polls hidden, the end of the reference-point operation is in view.
+bool ScreenshotTour::showCommunicationLog()
+{
+    window->findChild<QAction *>(QStringLiteral("actionCommunicationLog"))->trigger();
+    auto *const log = window->findChild<CommunicationLogWindow *>();
+    if (!log || !QTest::qWaitForWindowExposed(log))
+        return fail("the communication log did not open");
+    toggle(log->findChild<QCheckBox *>(QStringLiteral("checkBox_HidePolls")));
+    // The list takes new entries a few times a second.
+    QTest::qWait(300);
+    const bool saved = save(log, QStringLiteral("communication-log"));
+    log->close();
+    return saved;
 }
 
 bool ScreenshotTour::showPlcLink()
