@@ -2,6 +2,7 @@
 // file, and loads a file into one module or many at once. Everything the
 // command line and the file say is checked before any module is dialled.
 
+#include "communicationlogfile.h"
 #include "configurationfile.h"
 #include "console.h"
 #include "fieldtext.h"
@@ -122,6 +123,10 @@ int main(int argc, char *argv[])
             {QStringLiteral("dry-run"), QStringLiteral("load: print what would be written and write nothing.")},
             {QStringLiteral("with-network"),
              QStringLiteral("diff, load: include the module's own address and subnet mask.")},
+            {QStringLiteral("log"),
+             QStringLiteral("Write every command sent and every reply, time-out and discarded late reply to FILE, "
+                            "each line beginning with the module's address."),
+             QStringLiteral("FILE")},
     });
 
     Console console;
@@ -160,12 +165,21 @@ int main(int argc, char *argv[])
         }
     }
 
+    CommunicationLogFile log;
+    if (parser.isSet(QStringLiteral("log")) && !log.open(parser.value(QStringLiteral("log")))) {
+        console.error(QStringLiteral("%1: cannot be written: %2").arg(parser.value(QStringLiteral("log")), log.errorString()));
+        console.error(QStringLiteral("qr36tn-config: nothing was sent."));
+        return exitUsageOrFile;
+    }
+
     int status = 0;
     int running = use->addresses.size();
     std::vector<std::unique_ptr<ModuleJob>> jobs;
     for (int i = 0; i < use->addresses.size(); ++i) {
         jobs.push_back(std::make_unique<ModuleJob>(use->addresses.at(i), use->options, file ? &*file : nullptr));
         ModuleJob *const job = jobs.back().get();
+        if (parser.isSet(QStringLiteral("log")))
+            log.attach(job->commandInterface(), job->address());
         QObject::connect(job, &ModuleJob::progress, job, [&console, i, job](const QString &text) {
             console.progress(i, QStringLiteral("%1: %2").arg(job->address(), text));
         });

@@ -41,6 +41,8 @@ public:
     void start();
 
     QString address() const { return moduleAddress.toString(); }
+    // For a communication log to attach to before start().
+    const CommandInterface *commandInterface() const { return link; }
     Outcome outcome() const { return result; }
     // The result in one line, and the lines before it (the differences).
     QString summary() const { return resultLine; }

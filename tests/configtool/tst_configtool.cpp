@@ -131,10 +131,21 @@ void tst_ConfigTool::saveThenDiffFindsNoDifferenceAndWritesNothing()
     QCOMPARE(root.value("module").toObject().value("outputTrigger").toInt(), 4);
     QCOMPARE(root.value("plcLink").toObject().value("plcIpAddr").toString(), QStringLiteral("10.1.2.3"));
 
-    const Run diff = runTool({"diff", "127.0.0.60", reference});
+    referenceModule->clearCommandLog();
+    const QString logPath = folder.filePath(QStringLiteral("diff.log"));
+    const Run diff = runTool({"diff", "--log", logPath, "127.0.0.60", reference});
     QCOMPARE(diff.code, 0);
     QCOMPARE(diff.out, QStringList{"127.0.0.60: no difference"});
     QCOMPARE(writes(*referenceModule), QStringList());
+
+    // The log holds every command the module received, and an answer to each.
+    QFile log(logPath);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY(!lines.isEmpty() && lines.first().startsWith(QLatin1String("127.0.0.60  ")));
+    QVERIFY2(lines.first().endsWith(QLatin1String("\"CONFIG=?\"")), qPrintable(lines.first()));
+    QCOMPARE(lines.filter(QStringLiteral("  sent ")).size(), referenceModule->commandLog().size());
+    QCOMPARE(lines.filter(QStringLiteral("  reply ")).size(), referenceModule->commandLog().size());
 }
 
 void tst_ConfigTool::differencesAreListedThenLoadedAlone()
