@@ -14,7 +14,7 @@
 
 namespace {
 
-const QString moduleAddress = QStringLiteral("127.0.0.86");
+const QString moduleAddress = QStringLiteral("127.0.0.150");
 
 QStringList rows(const QAbstractItemModel *model)
 {
