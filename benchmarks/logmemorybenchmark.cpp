@@ -25,7 +25,7 @@ LogMemoryBenchmark::LogMemoryBenchmark(const QString &probeProgram, Scoreboard &
 
 bool LogMemoryBenchmark::run()
 {
-    m_scoreboard.section(QStringLiteral("5c. Communication log memory (%1 entries of 16-axis polling into the shown "
+    m_scoreboard.section(QStringLiteral("6c. Communication log memory (%1 entries of 16-axis polling into the shown "
                                         "log of a fresh tool process)")
                                  .arg(entryCount));
     const QString name = QStringLiteral("log memory, %1 entries").arg(entryCount);

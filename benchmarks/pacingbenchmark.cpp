@@ -61,7 +61,7 @@ bool PacingBenchmark::run()
 {
     const QString shown = m_withLog ? QStringLiteral(", log shown") : QString();
     m_scoreboard.section(
-            m_withLog ? QStringLiteral("5a. Pacing overhead with the communication log shown (link in a worker thread, "
+            m_withLog ? QStringLiteral("6a. Pacing overhead with the communication log shown (link in a worker thread, "
                                        "median of %1 runs)")
                                 .arg(m_runs)
                       : QStringLiteral("1. Pacing overhead (duration / (pauses + measured round trips), median of %1 runs)")

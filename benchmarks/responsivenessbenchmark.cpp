@@ -54,7 +54,7 @@ bool ResponsivenessBenchmark::run()
 {
     m_scoreboard.section(
             QStringLiteral("%1 (heartbeat every %2 ms in the real window, offscreen; median of %3 runs)")
-                    .arg(m_withLog ? QStringLiteral("5b. GUI responsiveness with the communication log shown")
+                    .arg(m_withLog ? QStringLiteral("6b. GUI responsiveness with the communication log shown")
                                    : QStringLiteral("2. GUI responsiveness"))
                     .arg(Heartbeat::periodMs)
                     .arg(m_runs));

@@ -32,7 +32,7 @@ private slots:
 void tst_CommunicationLog::exchangeIsLoggedInOrder()
 {
     SimulatorOptions options = simulatorOptions(2);
-    options.address = QHostAddress(QStringLiteral("127.0.0.85"));
+    options.address = QHostAddress(QStringLiteral("127.0.0.151"));
     // Axis 0's offset reply comes after its wait; it is released with the command
     // after the next one, whose own wait runs out in between. The parameter read
     // asks for neither offset, as no axis uses its reference point.
@@ -61,7 +61,7 @@ void tst_CommunicationLog::exchangeIsLoggedInOrder()
     QTemporaryDir folder;
     CommunicationLogFile file;
     QVERIFY(file.open(folder.filePath(QStringLiteral("log.txt"))));
-    file.attach(&link, QStringLiteral("127.0.0.85"));
+    file.attach(&link, QStringLiteral("127.0.0.151"));
 
     link.queryVersion();
     link.queryRefOffset(0);
@@ -99,7 +99,7 @@ void tst_CommunicationLog::exchangeIsLoggedInOrder()
 
     QStringList lines;
     for (const CommunicationLogEntry &entry : qAsConst(entries))
-        lines << QStringLiteral("127.0.0.85  ") + entry.line();
+        lines << QStringLiteral("127.0.0.151  ") + entry.line();
     const auto fileLines = [&folder] {
         QFile written(folder.filePath(QStringLiteral("log.txt")));
         written.open(QIODevice::ReadOnly | QIODevice::Text);
@@ -107,7 +107,7 @@ void tst_CommunicationLog::exchangeIsLoggedInOrder()
     };
     QTRY_COMPARE(fileLines(), lines);
     const QRegularExpression format(QStringLiteral(
-            R"(^127\.0\.0\.85  \d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}  +\+\d+\.\d ms  reply      "0VER=V1\\x01\\r\\n"$)"));
+            R"(^127\.0\.0\.151  \d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}  +\+\d+\.\d ms  reply      "0VER=V1\\x01\\r\\n"$)"));
     QVERIFY2(format.match(lines[1]).hasMatch(), qPrintable(lines[1]));
     // Every byte that could blur a line shows as an escape; nothing is lost.
     QCOMPARE(CommunicationLogEntry::visible(QByteArray("\"\\\t\x7f\xc3\0", 6)), QStringLiteral("\"\\\"\\\\\\t\\x7F\\xC3\\x00\""));
