@@ -8,6 +8,7 @@
 #include <memory>
 
 class CommandInterface;
+class MonitorRecording;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -119,5 +120,6 @@ private:
     QList<QLabel *> modeLabels;
     QList<QLabel *> compLabels;
     QTimer *monitorTimer;
+    MonitorRecording *monitorRecording = nullptr;
     QList<QLineEdit *> paramAddrEdits;
 };

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "monitorrecording.h"
 #include "ui_mainwindow.h"
 
 #include <QProgressDialog>
@@ -45,8 +46,10 @@ void MainWindow::onTransitDisplay()
         captureRefPointSetting();
     else if (current == ui->page_PlcLinkSetting)
         capturePlcLinkSetting();
-    else if (current == ui->page_MeasureMonitor)
+    else if (current == ui->page_MeasureMonitor) {
         monitorTimer->stop();
+        monitorRecording->stopRecording();
+    }
 }
 
 void MainWindow::startDeviceOperation()

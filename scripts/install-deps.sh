@@ -3,8 +3,9 @@
 # another user it only checks that the tools are there.
 set -euo pipefail
 # dpkg-dev, file and desktop-file-utils: the package test builds the .deb with its
-# library dependencies and checks the desktop entry.
-packages=(cmake make g++ qtbase5-dev qtbase5-dev-tools dpkg-dev file desktop-file-utils)
+# library dependencies and checks the desktop entry. libqt5charts5-dev: the monitor's
+# trend chart.
+packages=(cmake make g++ qtbase5-dev qtbase5-dev-tools libqt5charts5-dev dpkg-dev file desktop-file-utils)
 # "sanitizers" adds clang with its sanitizer and libFuzzer runtimes.
 if [ "${1:-}" = sanitizers ]; then
     packages+=(clang libclang-rt-dev)

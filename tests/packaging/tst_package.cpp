@@ -139,7 +139,7 @@ void TestPackage::controlFields()
         for (const QString &alternative : group.split(QLatin1Char('|')))
             depends.insert(alternative.trimmed().section(QLatin1Char(' '), 0, 0));
     }
-    for (const char *runtime : {"libqt5core5a", "libqt5gui5", "libqt5network5", "libqt5widgets5"}) {
+    for (const char *runtime : {"libqt5core5a", "libqt5gui5", "libqt5network5", "libqt5widgets5", "libqt5charts5"}) {
         QVERIFY2(depends.contains(QLatin1String(runtime)),
                  qPrintable(QStringLiteral("%1 missing from Depends: %2")
                                     .arg(QLatin1String(runtime), control.value(QStringLiteral("Depends")))));
