@@ -33,11 +33,17 @@ public:
     // Presses "Apply Setting" on the measure-setting page and waits for the busy dialog to go.
     bool applyMeasureSetting();
     void press(const char *menuButton);
+    // On the monitor page: "Record..." with the path typed into its file dialog, true
+    // once the recording runs; "Stop"; "Trend and Spread...", true once it is shown.
+    bool startRecording(const QString &path);
+    void stopRecording();
+    bool openTrend();
     QTimer *monitorTimer() const;
     QProgressDialog *busyDialog() const;
 
 private:
     QPushButton *barButton(const char *name) const;
+    QPushButton *monitorButton(const char *name) const;
     bool busyDialogGone() const;
 
     const QString m_address;

@@ -345,7 +345,7 @@ def trend():
     chart = widget(top, "QtCharts::QChartView", "chartView")
     rect(chart, 10, 10, 741, 361)
     label(top, "label_TrendSpan", "Trend over", (10, 380, 71, 22), align=None)
-    label(top, "label_SpreadSpan", "Spread over", (250, 380, 71, 22), align=None)
+    label(top, "label_SpreadSpan", "Spread over", (240, 380, 76, 22), align=None)
     for name, geometry, items in (
             ("comboBox_TrendSpan", (80, 380, 141, 22), ["Last 60 s", "Whole recording"]),
             ("comboBox_SpreadSpan", (320, 380, 141, 22), ["Whole recording", "Last readings"])):

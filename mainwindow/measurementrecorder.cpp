@@ -17,14 +17,20 @@ QString field(const QString &text)
     return text;
 }
 
-// ISO 8601 with milliseconds and the offset from UTC, so that rows stay unambiguous
-// across a change to or from summer time.
-QString isoTime(const QDateTime &time)
-{
-    return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODateWithMs);
-}
-
 } // namespace
+
+// ISO 8601 with milliseconds and the offset from UTC, so that every row names its
+// instant even across a change to or from summer time. Finding the local offset
+// reads the system's time zone, so it is looked up once a minute, not every row.
+QString MeasurementRecorder::isoTime(const QDateTime &time)
+{
+    const qint64 ms = time.toMSecsSinceEpoch();
+    if (utcOffsetFoundMs == 0 || ms < utcOffsetFoundMs || ms - utcOffsetFoundMs >= 60000) {
+        utcOffsetSeconds = time.toLocalTime().offsetFromUtc();
+        utcOffsetFoundMs = ms;
+    }
+    return time.toOffsetFromUtc(utcOffsetSeconds).toString(Qt::ISODateWithMs);
+}
 
 bool MeasurementRecorder::start(const QString &path, const RecordingHeader &header)
 {
@@ -32,6 +38,7 @@ bool MeasurementRecorder::start(const QString &path, const RecordingHeader &head
     file.setFileName(path);
     rowCount = 0;
     error.clear();
+    utcOffsetFoundMs = 0;
     axes = qBound(1, header.axisCount, 16);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         error = file.errorString();

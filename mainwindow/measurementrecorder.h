@@ -30,7 +30,7 @@ public:
     // False when the file cannot be opened or its header not written; see errorString().
     bool start(const QString &path, const RecordingHeader &header);
     // `decimals` holds one entry per axis. False when the row could not be written;
-    // the recording is then closed.
+    // the recording is then closed. Times are written as local time.
     bool writeRow(const QDateTime &time, double seconds, const MeasurementSnapshot &reading, const int *decimals);
     void stop();
 
@@ -41,9 +41,12 @@ public:
 
 private:
     bool writeLine(QStringList fields);
+    QString isoTime(const QDateTime &time);
 
     QFile file;
     int axes = 0;
     int rowCount = 0;
     QString error;
+    int utcOffsetSeconds = 0;
+    qint64 utcOffsetFoundMs = 0;
 };

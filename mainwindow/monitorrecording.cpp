@@ -74,15 +74,18 @@ void MonitorRecording::addReading(const MeasurementSnapshot &reading)
         int decimals[ReadingHistory::maxAxes];
         for (int axis = 0; axis < axes; ++axis)
             decimals[axis] = ReadingFormat::decimals(link->resolution[axis], link->unit);
-        if (recorder.writeRow(QDateTime::currentDateTime(), seconds - recordingStart, reading, decimals))
-            showState(QStringLiteral("Recording to %1\n%2 rows")
-                              .arg(QFileInfo(recorder.fileName()).fileName())
-                              .arg(recorder.rows()));
-        else
+        if (!recorder.writeRow(QDateTime::currentDateTimeUtc(), seconds - recordingStart, reading, decimals)) {
             fail(QStringLiteral("Recording stopped: \"%1\" could not be written (%2). The %3 rows before "
                                 "are in the file.")
                          .arg(QDir::toNativeSeparators(recorder.fileName()), recorder.errorString())
                          .arg(recorder.rows()));
+        } else if (rowsShown.elapsed() >= 1000) {
+            // Once a second: a count that changes five times a second cannot be read anyway.
+            showState(QStringLiteral("Recording to %1\n%2 rows")
+                              .arg(QFileInfo(recorder.fileName()).fileName())
+                              .arg(recorder.rows()));
+            rowsShown.start();
+        }
     }
     if (trendWindow)
         trendWindow->refresh();
@@ -129,6 +132,7 @@ void MonitorRecording::startRecording(const QString &path)
     page->pushButton_Record->setEnabled(false);
     page->pushButton_StopRecording->setEnabled(true);
     showState(QStringLiteral("Recording to %1\n0 rows").arg(QFileInfo(path).fileName()));
+    rowsShown.start();
 }
 
 void MonitorRecording::stopRecording()

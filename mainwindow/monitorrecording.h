@@ -52,6 +52,7 @@ private:
     ReadingHistory history;
     QElapsedTimer clock;
     double recordingStart = 0.0;
+    QElapsedTimer rowsShown;
     QString folder; // where the last recording went, for the next one
     QPointer<QFileDialog> fileDialog;
     QPointer<QMessageBox> failureBox;

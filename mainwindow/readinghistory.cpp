@@ -5,6 +5,7 @@
 void ReadingHistory::add(double seconds, const Values &values)
 {
     recent.push_back({seconds, values});
+    ++readingsTaken;
     if (recent.size() > recentCapacity)
         recent.pop_front();
     if (!recording)
@@ -66,38 +67,77 @@ void ReadingHistory::addToEnvelope(double seconds, const Values &values)
     readingsPerSpan *= 2;
 }
 
-QVector<QPointF> ReadingHistory::recentTrend(int axis, double span) const
+QVector<QPointF> ReadingHistory::decimated(const std::vector<Extremes> &items, qint64 firstNumber, int maxPoints)
 {
     QVector<QPointF> points;
-    if (recent.empty())
+    if (items.empty())
         return points;
+    // One group fewer than the points allow: the groups need not start with the items.
+    const qint64 groups = std::max(maxPoints / 2 - 1, 1);
+    const qint64 groupSize = qint64(items.size()) <= maxPoints ? 1 : (qint64(items.size()) + groups - 1) / groups;
+    points.reserve(int(2 * (items.size() / groupSize + 2)));
+    Extremes group{0.0, NAN, 0.0, NAN};
+    const auto flush = [&points, &group] {
+        if (std::isnan(group.low))
+            return;
+        if (group.lowX == group.highX && group.low == group.high) {
+            points.append(QPointF(group.lowX, group.low));
+        } else if (group.lowX <= group.highX) {
+            points.append(QPointF(group.lowX, group.low));
+            points.append(QPointF(group.highX, group.high));
+        } else {
+            points.append(QPointF(group.highX, group.high));
+            points.append(QPointF(group.lowX, group.low));
+        }
+        group = {0.0, NAN, 0.0, NAN};
+    };
+    for (size_t i = 0; i < items.size(); ++i) {
+        if ((firstNumber + qint64(i)) % groupSize == 0)
+            flush();
+        const Extremes &item = items[i];
+        if (std::isnan(item.low))
+            continue;
+        if (std::isnan(group.low) || item.low < group.low) {
+            group.lowX = item.lowX;
+            group.low = item.low;
+        }
+        if (std::isnan(group.high) || item.high > group.high) {
+            group.highX = item.highX;
+            group.high = item.high;
+        }
+    }
+    flush();
+    return points;
+}
+
+QVector<QPointF> ReadingHistory::recentTrend(int axis, double span, int maxPoints) const
+{
+    if (recent.empty())
+        return {};
     const double latest = recent.back().seconds;
     auto first = recent.end();
     while (first != recent.begin() && std::prev(first)->seconds >= latest - span)
         --first;
-    points.reserve(int(std::distance(first, recent.end())));
+    std::vector<Extremes> items;
+    items.reserve(size_t(std::distance(first, recent.end())));
     for (auto reading = first; reading != recent.end(); ++reading) {
+        const double x = reading->seconds - latest;
         const double value = reading->values[axis];
-        if (!std::isnan(value))
-            points.append(QPointF(reading->seconds - latest, value));
+        items.push_back({x, value, x, value});
     }
-    return points;
+    return decimated(items, readingsTaken - qint64(items.size()), maxPoints);
 }
 
-QVector<QPointF> ReadingHistory::recordingTrend(int axis) const
+// A span's extremes are drawn at its middle: when within it they came is not kept.
+QVector<QPointF> ReadingHistory::recordingTrend(int axis, int maxPoints) const
 {
-    QVector<QPointF> points;
-    points.reserve(int(2 * envelope.size()));
+    std::vector<Extremes> items;
+    items.reserve(envelope.size());
     for (const Span &span : envelope) {
-        const double lowest = span.lowest[axis];
-        const double highest = span.highest[axis];
-        if (std::isnan(lowest))
-            continue;
-        points.append(QPointF(span.first, lowest));
-        if (highest != lowest)
-            points.append(QPointF(span.last, highest));
+        const double x = (span.first + span.last) / 2;
+        items.push_back({x, span.lowest[axis], x, span.highest[axis]});
     }
-    return points;
+    return decimated(items, 0, maxPoints);
 }
 
 double ReadingHistory::recordingSeconds() const

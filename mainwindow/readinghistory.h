@@ -7,6 +7,7 @@
 
 #include <array>
 #include <deque>
+#include <vector>
 
 // The readings the monitor took, for the trend and the spread: the latest ones at
 // full rate, and the current or last recording as a running spread per axis and
@@ -30,11 +31,12 @@ public:
     void stopRecording() { recording = false; }
     bool isRecording() const { return recording; }
 
-    // One axis over the last `span` seconds, x counted back from the latest reading (<= 0).
-    QVector<QPointF> recentTrend(int axis, double span) const;
-    // One axis over the recording, x in seconds since its start. A span of several
-    // readings gives its lowest and highest value.
-    QVector<QPointF> recordingTrend(int axis) const;
+    // One axis over the last `span` seconds, x counted back from the latest reading
+    // (<= 0), in at most `maxPoints` points: when there are more readings, each group
+    // of neighbours gives its lowest and highest value, so no extreme goes missing.
+    QVector<QPointF> recentTrend(int axis, double span, int maxPoints) const;
+    // The same over the recording, x in seconds since its start.
+    QVector<QPointF> recordingTrend(int axis, int maxPoints) const;
     double recordingSeconds() const;
 
     ReadingSpread recordingSpread(int axis) const { return spreads.at(axis); }
@@ -46,6 +48,18 @@ private:
         double seconds;
         Values values;
     };
+    // The lowest and highest value of one or more readings, and when they came.
+    struct Extremes
+    {
+        double lowX;
+        double low; // not a number when none of the readings had a value
+        double highX;
+        double high;
+    };
+    // Groups are counted from reading number 0, so that they stay put while the
+    // window slides and the line does not shimmer from one redraw to the next.
+    static QVector<QPointF> decimated(const std::vector<Extremes> &items, qint64 firstNumber, int maxPoints);
+
     struct Span
     {
         double first;
@@ -57,6 +71,7 @@ private:
     void addToEnvelope(double seconds, const Values &values);
 
     std::deque<Reading> recent;
+    qint64 readingsTaken = 0; // the first reading in `recent` is number readingsTaken - recent.size()
     bool recording = false;
     double recordingStart = 0.0;
     std::array<ReadingSpread, maxAxes> spreads;

@@ -16,6 +16,16 @@ using namespace QtCharts;
 
 namespace {
 constexpr double recentSpanSeconds = 60.0;
+// The chart recomputes and repaints every point of a line it is given, about a
+// microsecond each: the points of all shown lines together are held to this many,
+// so that a redraw at the poll rate stays cheap however many axes are shown. One
+// axis gets every reading of the last 60 s; more get each group's extremes.
+constexpr int pointBudget = 320;
+constexpr int minPointsPerLine = 16;
+constexpr int maxPointsPerLine = 600;
+// Figures that change five times a second cannot be read, and repainting the table
+// would cost more than the chart.
+constexpr int spreadPeriodMs = 1000;
 constexpr int wholeRecording = 1; // entry of the trend span box
 constexpr int lastReadings = 1;   // entry of the spread span box
 
@@ -32,6 +42,26 @@ std::pair<double, double> roundedRange(double low, double high)
     const double roundedLow = std::floor(low / step) * step;
     const double roundedHigh = std::ceil(high / step) * step;
     return {roundedLow, roundedHigh > roundedLow ? roundedHigh : roundedLow + step};
+}
+
+// The smallest of 1, 2 and 5 times a power of ten that cuts `span` into at most six steps.
+double tickStep(double span)
+{
+    const double least = std::max(span, 1.0) / 6.0;
+    const double power = std::pow(10.0, std::floor(std::log10(least)));
+    for (const double factor : {1.0, 2.0, 5.0}) {
+        if (factor * power >= least)
+            return factor * power;
+    }
+    return 10.0 * power;
+}
+
+// One pixel wide whatever the scale, which the raster engine draws without stroking.
+QPen thinPen(const QColor &colour, Qt::PenStyle style = Qt::SolidLine)
+{
+    QPen pen(colour, 0.0, style);
+    pen.setCosmetic(true);
+    return pen;
 }
 
 void replaceIfChanged(QLineSeries *series, const QVector<QPointF> &points)
@@ -52,22 +82,36 @@ TrendWindow::TrendWindow(const CommandInterface *link, const ReadingHistory *his
 
     chart = ui->chartView->chart();
     chart->setMargins(QMargins(4, 4, 4, 4));
+    // The chart's own background is a rounded shape, filled as a path under every
+    // redraw; the view's plain background costs a rectangle fill.
+    chart->setBackgroundVisible(false);
+    ui->chartView->setBackgroundBrush(Qt::white);
     timeAxis = new QValueAxis;
     valueAxis = new QValueAxis;
     valueAxis->setLabelFormat(QStringLiteral("%g"));
+    timeAxis->setLabelFormat(QStringLiteral("%g"));
+    // Ticks every `interval` from 0; an interval of 0 would never end.
+    timeAxis->setRange(-recentSpanSeconds, 0.0);
+    timeAxis->setTickInterval(recentSpanSeconds / 4);
+    timeAxis->setTickAnchor(0.0);
+    timeAxis->setTickType(QValueAxis::TicksDynamic);
     chart->addAxis(timeAxis, Qt::AlignBottom);
     chart->addAxis(valueAxis, Qt::AlignLeft);
+    for (QValueAxis *axis : {timeAxis, valueAxis}) {
+        axis->setGridLinePen(thinPen(axis->gridLinePen().color()));
+        axis->setLinePen(thinPen(axis->linePen().color()));
+    }
     for (int axis = 0; axis < maxAxes; ++axis) {
         const QColor colour(axisColours[axis]);
         const QString name = QStringLiteral("Axis %1").arg(QString::number(axis, 16).toUpper());
         valueLines[axis] = new QLineSeries;
         valueLines[axis]->setName(name);
-        valueLines[axis]->setPen(QPen(colour, 1.5));
+        valueLines[axis]->setPen(thinPen(colour));
         highLines[axis] = new QLineSeries;
         lowLines[axis] = new QLineSeries;
         for (QLineSeries *series : {valueLines[axis], highLines[axis], lowLines[axis]}) {
             if (series != valueLines[axis])
-                series->setPen(QPen(colour, 1.0, Qt::DashLine));
+                series->setPen(thinPen(colour, Qt::DashLine));
             series->setVisible(false);
             chart->addSeries(series);
             series->attachAxis(timeAxis);
@@ -75,14 +119,12 @@ TrendWindow::TrendWindow(const CommandInterface *link, const ReadingHistory *his
         }
         highLines[axis]->setName(name + QLatin1String(" high limit"));
         lowLines[axis]->setName(name + QLatin1String(" low limit"));
-        // The legend names the axes; a limit line has its axis's colour.
-        for (QLineSeries *series : {highLines[axis], lowLines[axis]})
-            chart->legend()->markers(series).constFirst()->setVisible(false);
     }
 
     connect(ui->comboBox_TrendSpan, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &TrendWindow::refresh);
-    connect(ui->comboBox_SpreadSpan, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &TrendWindow::refresh);
-    connect(ui->spinBox_SpreadReadings, QOverload<int>::of(&QSpinBox::valueChanged), this, &TrendWindow::refresh);
+    connect(ui->comboBox_SpreadSpan, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &TrendWindow::refreshAll);
+    connect(ui->spinBox_SpreadReadings, QOverload<int>::of(&QSpinBox::valueChanged), this, &TrendWindow::refreshAll);
     connect(ui->tableWidget_Spread, &QTableWidget::itemChanged, this, &TrendWindow::onItemChanged);
 }
 
@@ -91,6 +133,12 @@ TrendWindow::~TrendWindow() = default;
 void TrendWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    refreshAll();
+}
+
+void TrendWindow::refreshAll()
+{
+    spreadDrawn.invalidate();
     refresh();
 }
 
@@ -102,7 +150,10 @@ void TrendWindow::refresh()
     if (ui->tableWidget_Spread->rowCount() != axes)
         setAxisCount(axes);
     drawTrend(axes);
-    drawSpread(axes);
+    if (!spreadDrawn.isValid() || spreadDrawn.elapsed() >= spreadPeriodMs) {
+        drawSpread(axes);
+        spreadDrawn.start();
+    }
 }
 
 // One row per axis; its first cell chooses whether the axis is drawn.
@@ -141,19 +192,29 @@ void TrendWindow::drawTrend(int axes)
 {
     const bool whole = ui->comboBox_TrendSpan->currentIndex() == wholeRecording;
     const double start = whole ? 0.0 : -recentSpanSeconds;
-    const double end = whole ? roundedRange(0.0, std::max(history->recordingSeconds(), 1.0)).second : 0.0;
+    // The whole recording's time axis grows a tick step at a time.
+    const double step = whole ? tickStep(history->recordingSeconds()) : recentSpanSeconds / 4;
+    const double end = whole ? std::max(std::ceil(history->recordingSeconds() / step), 1.0) * step : 0.0;
     double low = INFINITY;
     double high = -INFINITY;
+    int chosen = 0;
+    for (int axis = 0; axis < axes; ++axis)
+        chosen += isChosen(axis) ? 1 : 0;
+    const int maxPoints = std::clamp(pointBudget / std::max(chosen, 1), minPointsPerLine, maxPointsPerLine);
     for (int axis = 0; axis < maxAxes; ++axis) {
         const bool shown = axis < axes && isChosen(axis);
-        for (QLineSeries *series : {valueLines[axis], highLines[axis], lowLines[axis]}) {
-            if (series->isVisible() != shown)
+        if (valueLines[axis]->isVisible() != shown) {
+            for (QLineSeries *series : {valueLines[axis], highLines[axis], lowLines[axis]})
                 series->setVisible(shown);
+            // The legend names the axes; a limit line has its axis's colour. A legend
+            // marker follows its series into view, so it is hidden again each time.
+            for (QLineSeries *series : {highLines[axis], lowLines[axis]})
+                chart->legend()->markers(series).constFirst()->setVisible(false);
         }
         if (!shown)
             continue;
-        const QVector<QPointF> points = whole ? history->recordingTrend(axis)
-                                              : history->recentTrend(axis, recentSpanSeconds);
+        const QVector<QPointF> points = whole ? history->recordingTrend(axis, maxPoints)
+                                              : history->recentTrend(axis, recentSpanSeconds, maxPoints);
         valueLines[axis]->replace(points);
         for (const QPointF &point : points) {
             low = std::min(low, point.y());
@@ -176,6 +237,7 @@ void TrendWindow::drawTrend(int axes)
         valueAxis->setRange(valueMin, valueMax);
     if (timeAxis->min() != start || timeAxis->max() != end) {
         timeAxis->setRange(start, end);
+        timeAxis->setTickInterval(step);
         timeAxis->setTitleText(whole ? QStringLiteral("Seconds since the start of the recording")
                                      : QStringLiteral("Seconds before the latest reading"));
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <array>
@@ -27,6 +28,7 @@ public:
     TrendWindow(const CommandInterface *link, const ReadingHistory *history, QWidget *parent = nullptr);
     ~TrendWindow() override;
 
+    // Redraws the chart, and the spread when its last redraw is a second old.
     void refresh();
 
 protected:
@@ -39,6 +41,7 @@ private:
     void drawTrend(int axes);
     void drawSpread(int axes);
     void onItemChanged(QTableWidgetItem *item);
+    void refreshAll();
     bool isChosen(int axis) const;
 
     std::unique_ptr<Ui_Form_Trend> ui;
@@ -51,4 +54,5 @@ private:
     std::array<QtCharts::QLineSeries *, maxAxes> valueLines;
     std::array<QtCharts::QLineSeries *, maxAxes> highLines;
     std::array<QtCharts::QLineSeries *, maxAxes> lowLines;
+    QElapsedTimer spreadDrawn;
 };

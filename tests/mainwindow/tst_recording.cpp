@@ -108,7 +108,7 @@ private slots:
     void unwritableFileStopsTheRecordingNotTheMonitor();
     void spreadMatchesTwoPassComputation_data();
     void spreadMatchesTwoPassComputation();
-    void recordingTrendStaysSmallAndKeepsTheExtremes();
+    void trendKeepsToItsPointsAndKeepsTheExtremes();
 
 private:
     bool connectAndMonitor(WindowHarness &harness, const SimulatorOptions &options, const ModuleModel *model = nullptr);
@@ -361,28 +361,37 @@ void tst_Recording::spreadMatchesTwoPassComputation()
     QCOMPARE(history.recordingSpread(4).count(), 0);
 }
 
-void tst_Recording::recordingTrendStaysSmallAndKeepsTheExtremes()
+void tst_Recording::trendKeepsToItsPointsAndKeepsTheExtremes()
 {
-    // Nine hours at five readings a second.
+    // Nine hours at five readings a second, with a spike in the middle and one in the last minute.
     ReadingHistory history;
     history.startRecording(100.0);
     ReadingHistory::Values values;
     values.fill(NAN);
     const int readings = 9 * 3600 * 5;
     for (int i = 0; i < readings; ++i) {
-        values[0] = std::sin(i * 0.001) + (i == 77777 ? 5.0 : 0.0);
+        values[0] = std::sin(i * 0.001) + (i == 77777 ? 5.0 : i == readings - 100 ? 3.0 : 0.0);
         history.add(100.0 + 0.2 * i, values);
     }
-    const QVector<QPointF> points = history.recordingTrend(0);
-    QVERIFY2(points.size() <= 4 * ReadingHistory::envelopeSpans, qPrintable(QString::number(points.size())));
-    double highest = -INFINITY;
-    for (const QPointF &point : points)
-        highest = std::max(highest, point.y());
-    QCOMPARE(highest, history.recordingSpread(0).maximum());
-    QVERIFY(highest > 5.0);
-    QCOMPARE(points.first().x(), 0.0);
-    QCOMPARE(history.recordingSeconds(), 0.2 * (readings - 1));
-    QVERIFY(history.recordingTrend(1).isEmpty());
+    const auto highest = [](const QVector<QPointF> &points) {
+        double y = -INFINITY;
+        for (const QPointF &point : points)
+            y = std::max(y, point.y());
+        return y;
+    };
+    const QVector<QPointF> recording = history.recordingTrend(0, 100);
+    QVERIFY2(recording.size() <= 100, qPrintable(QString::number(recording.size())));
+    QCOMPARE(highest(recording), history.recordingSpread(0).maximum());
+    QVERIFY(highest(recording) > 4.0);
+    // From the first group of readings to the last, of some fifty.
+    QVERIFY(recording.first().x() < history.recordingSeconds() / 40);
+    QVERIFY(recording.last().x() > history.recordingSeconds() * 39 / 40);
+    const QVector<QPointF> recent = history.recentTrend(0, 60.0, 100);
+    QVERIFY2(recent.size() <= 100, qPrintable(QString::number(recent.size())));
+    QCOMPARE(highest(recent), history.recentSpread(0, 300).maximum());
+    QVERIFY(recent.first().x() >= -60.0 && recent.last().x() == 0.0);
+    QCOMPARE(history.recentTrend(0, 60.0, 600).size(), 301); // every reading when they fit
+    QVERIFY(history.recordingTrend(1, 100).isEmpty());
 }
 
 QTEST_MAIN(tst_Recording)

@@ -7,9 +7,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QtTest>
 
 namespace {
@@ -17,6 +19,8 @@ namespace {
 // not come about after this long never will.
 constexpr int stepTimeoutMs = 60000;
 constexpr int monitorPolls = 10;
+// Enough of the simulated gauges' slow waves to see them move.
+constexpr int trendPolls = 100;
 
 bool fail(const char *what)
 {
@@ -76,7 +80,7 @@ bool ScreenshotTour::run()
         return fail("the main window was not shown");
 
     return connectModule() && editMeasureSettings() && applyMeasureSettings() && applyReferencePoint()
-            && watchMonitor() && showPlcLink() && showAbout() && disconnectModule();
+            && watchMonitor() && showTrend() && showPlcLink() && showAbout() && disconnectModule();
 }
 
 bool ScreenshotTour::connectModule()
@@ -137,9 +141,48 @@ bool ScreenshotTour::watchMonitor()
             stepTimeoutMs);
     if (!polled)
         return fail("the monitor did not poll the module");
+
+    // A recording into the tour's own working folder, named as an operator would.
+    const char page[] = "page_MeasureMonitor";
+    click(onPage<QPushButton>(page, "pushButton_Record"));
+    auto *const dialog = window->findChild<QFileDialog *>();
+    if (!dialog || !QTest::qWaitForWindowExposed(dialog))
+        return fail("\"Record...\" asked for no file");
+    auto *const name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    name->setText(QDir::current().absoluteFilePath(QStringLiteral("gauge-check.csv")));
+    QTest::keyClick(name, Qt::Key_Return);
+    if (!onPage<QPushButton>(page, "pushButton_StopRecording")->isEnabled())
+        return fail("the recording did not start");
+    const int recorded = simulator->commandTexts().count(QStringLiteral("R"));
+    if (!QTest::qWaitFor([&]() { return simulator->commandTexts().count(QStringLiteral("R")) >= recorded + 5; },
+                         stepTimeoutMs))
+        return fail("the monitor stopped polling");
     // The redraw of the last answered poll reaches the window after the reply.
     QTest::qWait(300);
     return save(window.get(), QStringLiteral("measure-monitor"));
+}
+
+bool ScreenshotTour::showTrend()
+{
+    click(onPage<QPushButton>("page_MeasureMonitor", "pushButton_Trend"));
+    auto *const table = window->findChild<QTableWidget *>(QStringLiteral("tableWidget_Spread"));
+    if (!table || !QTest::qWaitForWindowExposed(table->window()))
+        return fail("the trend window did not open");
+    // Axis 0 reads about 10, far above the others, and axis 3 has no values: the
+    // chart shows axes 1 and 2 over the whole recording.
+    table->item(0, 0)->setCheckState(Qt::Unchecked);
+    table->item(3, 0)->setCheckState(Qt::Unchecked);
+    auto *const span = table->window()->findChild<QComboBox *>(QStringLiteral("comboBox_TrendSpan"));
+    QTest::keyClick(span, Qt::Key_End);
+    const bool polled = QTest::qWaitFor(
+            [this]() { return simulator->commandTexts().count(QStringLiteral("R")) >= trendPolls; }, stepTimeoutMs);
+    if (!polled)
+        return fail("the monitor stopped polling");
+    QTest::qWait(300);
+    const bool saved = save(table->window(), QStringLiteral("trend"));
+    table->window()->close();
+    click(onPage<QPushButton>("page_MeasureMonitor", "pushButton_StopRecording"));
+    return saved;
 }
 
 bool ScreenshotTour::showPlcLink()
