@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 
 #include <QAction>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -96,6 +97,48 @@ void WindowDriver::press(const char *menuButton)
 {
     if (auto *button = m_window->findChild<QPushButton *>(QLatin1String(menuButton)))
         button->click();
+}
+
+QPushButton *WindowDriver::monitorButton(const char *name) const
+{
+    QWidget *page = m_window->findChild<QWidget *>(QStringLiteral("page_MeasureMonitor"));
+    return page ? page->findChild<QPushButton *>(QLatin1String(name)) : nullptr;
+}
+
+bool WindowDriver::startRecording(const QString &path)
+{
+    QPushButton *record = monitorButton("pushButton_Record");
+    QPushButton *stop = monitorButton("pushButton_StopRecording");
+    if (!record || !stop)
+        return false;
+    record->click();
+    QFileDialog *dialog = m_window->findChild<QFileDialog *>();
+    if (!dialog || !EventWait::until([dialog] { return dialog->isVisible(); }, 5000))
+        return false;
+    auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    if (!name)
+        return false;
+    name->setText(path);
+    QMetaObject::invokeMethod(dialog, "accept");
+    return EventWait::until([stop] { return stop->isEnabled(); }, 5000);
+}
+
+void WindowDriver::stopRecording()
+{
+    if (QPushButton *stop = monitorButton("pushButton_StopRecording"))
+        stop->click();
+}
+
+bool WindowDriver::openTrend()
+{
+    QPushButton *trend = monitorButton("pushButton_Trend");
+    if (!trend)
+        return false;
+    trend->click();
+    QWidget *chart = m_window->findChild<QWidget *>(QStringLiteral("chartView"));
+    return chart && EventWait::until([chart] { return chart->window()->windowHandle()
+                                                      && chart->window()->windowHandle()->isExposed(); },
+                                     5000);
 }
 
 // The monitor's poll timer is the window's only timer of its own.

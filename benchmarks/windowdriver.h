@@ -35,11 +35,17 @@ public:
     void press(const char *menuButton);
     // "Communication Log..." from the menu; true once its window is on screen.
     bool openCommunicationLog();
+    // On the monitor page: "Record..." with the path typed into its file dialog, true
+    // once the recording runs; "Stop"; "Trend and Spread...", true once it is shown.
+    bool startRecording(const QString &path);
+    void stopRecording();
+    bool openTrend();
     QTimer *monitorTimer() const;
     QProgressDialog *busyDialog() const;
 
 private:
     QPushButton *barButton(const char *name) const;
+    QPushButton *monitorButton(const char *name) const;
     bool busyDialogGone() const;
 
     const QString m_address;

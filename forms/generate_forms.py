@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the four page forms (form_*.ui except form_about.ui) into this folder.
+"""Writes the four page forms and the trend window (form_*.ui except
+form_about.ui) into this folder.
 
 The pages are mostly sixteen-row grids and two identical axis blocks, which are
 tedious and error-prone to lay out by hand in Designer. This script wrote their
@@ -10,7 +11,7 @@ only rerun it to rebuild a page from scratch, then review the diff.
     python3 forms/generate_forms.py [page ...]     (pages: measuresetting,
                                                     refpointsetting,
                                                     measuremonitor,
-                                                    plclinksetting)
+                                                    plclinksetting, trend)
 """
 
 import os
@@ -103,14 +104,16 @@ def cell(layout, row, column, rowspan=None):
     return ET.SubElement(layout, "item", attrs)
 
 
-def label(parent, name, text, geometry=None, point_size=None, bold=False):
+def label(parent, name, text, geometry=None, point_size=None, bold=False,
+          align=CENTRED):
     w = widget(parent, "QLabel", name)
     if geometry:
         rect(w, *geometry)
     if point_size:
         font(w, point_size, bold)
     string(w, "text", text, False)
-    alignment(w)
+    if align:
+        alignment(w, align)
     return w
 
 
@@ -124,13 +127,26 @@ def line_edit(parent, name, text=None, geometry=None):
     return w
 
 
-def form(class_name):
+def form(class_name, width=660, height=480, title="Form", translatable=True):
     ui = ET.Element("ui", version="4.0")
     ET.SubElement(ui, "class").text = class_name
     top = widget(ui, "QWidget", class_name)
-    rect(top, 0, 0, 660, 480)
-    string(top, "windowTitle", "Form", True)
+    rect(top, 0, 0, width, height)
+    string(top, "windowTitle", title, translatable)
     return ui, top
+
+
+def no_focus(widget):
+    ET.SubElement(prop(widget, "focusPolicy"), "enum").text = "Qt::NoFocus"
+
+
+def button(parent, name, text, geometry, enabled=True):
+    w = widget(parent, "QPushButton", name)
+    if not enabled:
+        flag(w, "enabled", False)
+    rect(w, *geometry)
+    string(w, "text", text, False)
+    return w
 
 
 def finish(ui, tab_order, file_name):
@@ -310,7 +326,58 @@ def measure_monitor():
             font(w, 14, bold=True)
             string(w, "text", text, False)
             alignment(w, align)
+
+    # Recording and the trend window, in the free area right of the table. Like
+    # the rest of the page they take no keyboard focus.
+    for name, text, geometry, enabled in (
+            ("pushButton_Record", "Record...", (410, 20, 111, 31), True),
+            ("pushButton_StopRecording", "Stop", (530, 20, 111, 31), False),
+            ("pushButton_Trend", "Trend and Spread...", (410, 150, 231, 31), True)):
+        no_focus(button(top, name, text, geometry, enabled))
+    state = label(top, "label_RecordingState", "Not recording", (410, 60, 231, 81),
+                  align="Qt::AlignLeft|Qt::AlignTop")
+    flag(state, "wordWrap", True)
     finish(ui, None, "form_measuremonitor.ui")
+
+
+def trend():
+    ui, top = form("Form_Trend", 760, 640, "Trend and Spread", translatable=False)
+    chart = widget(top, "QtCharts::QChartView", "chartView")
+    rect(chart, 10, 10, 741, 361)
+    label(top, "label_TrendSpan", "Trend over", (10, 380, 71, 22), align=None)
+    label(top, "label_SpreadSpan", "Spread over", (240, 380, 76, 22), align=None)
+    for name, geometry, items in (
+            ("comboBox_TrendSpan", (80, 380, 141, 22), ["Last 60 s", "Whole recording"]),
+            ("comboBox_SpreadSpan", (320, 380, 141, 22), ["Whole recording", "Last readings"])):
+        combo = widget(top, "QComboBox", name)
+        rect(combo, *geometry)
+        combo_items(combo, items)
+    readings = widget(top, "QSpinBox", "spinBox_SpreadReadings")
+    rect(readings, 470, 380, 81, 22)
+    for name, value in (("minimum", 2), ("maximum", 10000), ("value", 100)):
+        ET.SubElement(prop(readings, name), "number").text = str(value)
+    label(top, "label_SpreadUnit", "", (570, 380, 181, 22),
+          align="Qt::AlignRight|Qt::AlignVCenter")
+
+    table = widget(top, "QTableWidget", "tableWidget_Spread")
+    rect(table, 10, 410, 741, 221)
+    ET.SubElement(prop(table, "editTriggers"), "set").text = "QAbstractItemView::NoEditTriggers"
+    ET.SubElement(prop(table, "selectionMode"), "enum").text = "QAbstractItemView::NoSelection"
+    flag(table, "cornerButtonEnabled", False)
+    for name in ("Axis", "Count", "Mean", "Min", "Max", "Range", "Std. dev."):
+        column = ET.SubElement(table, "column")
+        string(column, "text", name, False)
+    header = ET.SubElement(table, "attribute", name="verticalHeaderVisible")
+    ET.SubElement(header, "bool").text = "false"
+
+    custom = ET.SubElement(ui, "customwidgets")
+    entry = ET.SubElement(custom, "customwidget")
+    ET.SubElement(entry, "class").text = "QtCharts::QChartView"
+    ET.SubElement(entry, "extends").text = "QGraphicsView"
+    ET.SubElement(entry, "header").text = "QtCharts/QChartView"
+    tab_order = ["comboBox_TrendSpan", "comboBox_SpreadSpan", "spinBox_SpreadReadings",
+                 "tableWidget_Spread"]
+    finish(ui, tab_order, "form_trend.ui")
 
 
 def plc_link_setting():
@@ -383,6 +450,7 @@ PAGES = {
     "refpointsetting": ref_point_setting,
     "measuremonitor": measure_monitor,
     "plclinksetting": plc_link_setting,
+    "trend": trend,
 }
 
 if __name__ == "__main__":

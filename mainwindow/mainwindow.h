@@ -10,6 +10,7 @@
 class BusyDialog;
 class CommandInterface;
 struct CheckedField;
+class MonitorRecording;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -140,5 +141,6 @@ private:
     QList<QLabel *> modeLabels;
     QList<QLabel *> compLabels;
     QTimer *monitorTimer;
+    MonitorRecording *monitorRecording = nullptr;
     QList<QLineEdit *> paramAddrEdits;
 };

@@ -4,7 +4,10 @@
 #include "mainwindow.h"
 
 #include "commandinterface.h"
+#include "monitorrecording.h"
+#include "readingformat.h"
 #include "ui_form_measuremonitor.h"
+#include "ui_mainwindow.h"
 #include "widgetlists.h"
 
 #include <QLabel>
@@ -15,17 +18,6 @@
 
 namespace {
 constexpr int monitorPeriodMs = 200;
-
-// Decimals of a reading by unit (mm, mm/25.4) and resolution code 1 to 5.
-constexpr int decimalsTable[10] = {4, 4, 3, 3, 2, 5, 5, 4, 4, 3};
-
-int decimals(int resolution, int unit)
-{
-    // Codes outside the table are shown with the nearest known resolution and unit.
-    const int row = std::clamp(unit, 0, 1);
-    const int column = std::clamp(resolution, 1, 5) - 1;
-    return decimalsTable[row * 5 + column];
-}
 } // namespace
 
 void MainWindow::initMeasureMonitor()
@@ -42,6 +34,7 @@ void MainWindow::initMeasureMonitor()
             &CommandInterface::requestMeasurePoll, Qt::DirectConnection);
     connect(commandInterface, &CommandInterface::onCompleteUpdateMeasure, this,
             &MainWindow::updateMeasureDisplay);
+    monitorRecording = new MonitorRecording(commandInterface, uiMeasureMonitor.get(), ui->lineEdit_ModuleIpAddr, this);
 }
 
 void MainWindow::updateMeasureMonitor()
@@ -67,7 +60,7 @@ void MainWindow::updateMeasureDisplay()
             measureLabels[axis]->setText(QStringLiteral("Error"));
             modeLabels[axis]->setText(QString());
         } else {
-            const int places = decimals(commandInterface->resolution[axis], unit);
+            const int places = ReadingFormat::decimals(commandInterface->resolution[axis], unit);
             const QByteArray format = QStringLiteral("%+.%1f").arg(places).toLatin1();
             measureLabels[axis]->setText(QString::asprintf(format.constData(), value));
             modeLabels[axis]->setText(reading.modeText[axis]);
@@ -94,4 +87,5 @@ void MainWindow::updateMeasureDisplay()
         compLabels[axis]->setPalette(palette);
         compLabels[axis]->setText(symbol);
     }
+    monitorRecording->addReading(reading);
 }

@@ -3,6 +3,7 @@
 #include "busydialog.h"
 #include "commandinterface.h"
 #include "pagefields.h"
+#include "monitorrecording.h"
 #include "ui_mainwindow.h"
 
 #include <QStatusBar>
@@ -50,8 +51,10 @@ void MainWindow::onTransitDisplay()
         captureRefPointSetting();
     else if (current == ui->page_PlcLinkSetting)
         capturePlcLinkSetting();
-    else if (current == ui->page_MeasureMonitor)
+    else if (current == ui->page_MeasureMonitor) {
         monitorTimer->stop();
+        monitorRecording->stopRecording();
+    }
 }
 
 const char MainWindow::notSentText[] = "Nothing was sent to the module.";

@@ -5,7 +5,9 @@ set -euo pipefail
 # help2man writes manual pages from --help; dpkg-dev and file let CPack build the
 # .deb with its library dependencies; lintian and appstream check it in the package test.
 # fonts-crosextra-carlito: the program's font, which the forms' rectangles are measured for.
-packages=(cmake make g++ qtbase5-dev qtbase5-dev-tools help2man dpkg-dev file lintian appstream fonts-crosextra-carlito)
+# libqt5charts5-dev: the monitor's trend chart.
+packages=(cmake make g++ qtbase5-dev qtbase5-dev-tools libqt5charts5-dev help2man dpkg-dev file lintian appstream
+          fonts-crosextra-carlito)
 # "sanitizers" adds clang with its sanitizer and libFuzzer runtimes.
 if [ "${1:-}" = sanitizers ]; then
     packages+=(clang libclang-rt-dev)

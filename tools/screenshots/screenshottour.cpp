@@ -8,9 +8,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QtTest>
 
 namespace {
@@ -18,6 +20,8 @@ namespace {
 // not come about after this long never will.
 constexpr int stepTimeoutMs = 60000;
 constexpr int monitorPolls = 10;
+// Enough of the simulated gauges' slow waves to see them move.
+constexpr int trendPolls = 100;
 
 bool fail(const char *what)
 {
@@ -77,7 +81,8 @@ bool ScreenshotTour::run()
         return fail("the main window was not shown");
 
     return connectModule() && editMeasureSettings() && applyMeasureSettings() && applyReferencePoint()
-            && watchMonitor() && showCommunicationLog() && showPlcLink() && showAbout() && disconnectModule();
+            && watchMonitor() && showTrend() && showCommunicationLog() && showPlcLink() && showAbout()
+            && disconnectModule();
 }
 
 bool ScreenshotTour::connectModule()
@@ -138,6 +143,22 @@ bool ScreenshotTour::watchMonitor()
             stepTimeoutMs);
     if (!polled)
         return fail("the monitor did not poll the module");
+
+    // A recording into the tour's own working folder, named as an operator would.
+    const char page[] = "page_MeasureMonitor";
+    click(onPage<QPushButton>(page, "pushButton_Record"));
+    auto *const dialog = window->findChild<QFileDialog *>();
+    if (!dialog || !QTest::qWaitForWindowExposed(dialog))
+        return fail("\"Record...\" asked for no file");
+    auto *const name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    name->setText(QDir::current().absoluteFilePath(QStringLiteral("gauge-check.csv")));
+    QTest::keyClick(name, Qt::Key_Return);
+    if (!onPage<QPushButton>(page, "pushButton_StopRecording")->isEnabled())
+        return fail("the recording did not start");
+    const int recorded = simulator->commandTexts().count(QStringLiteral("R"));
+    if (!QTest::qWaitFor([&]() { return simulator->commandTexts().count(QStringLiteral("R")) >= recorded + 5; },
+                         stepTimeoutMs))
+        return fail("the monitor stopped polling");
     // The redraw of the last answered poll reaches the window after the reply.
     QTest::qWait(300);
     return save(window.get(), QStringLiteral("measure-monitor"));
@@ -155,6 +176,29 @@ bool ScreenshotTour::showCommunicationLog()
     QTest::qWait(300);
     const bool saved = save(log, QStringLiteral("communication-log"));
     log->close();
+    return saved;
+}
+
+bool ScreenshotTour::showTrend()
+{
+    click(onPage<QPushButton>("page_MeasureMonitor", "pushButton_Trend"));
+    auto *const table = window->findChild<QTableWidget *>(QStringLiteral("tableWidget_Spread"));
+    if (!table || !QTest::qWaitForWindowExposed(table->window()))
+        return fail("the trend window did not open");
+    // Axis 0 reads about 10, far above the others, and axis 3 has no values: the
+    // chart shows axes 1 and 2 over the whole recording.
+    table->item(0, 0)->setCheckState(Qt::Unchecked);
+    table->item(3, 0)->setCheckState(Qt::Unchecked);
+    auto *const span = table->window()->findChild<QComboBox *>(QStringLiteral("comboBox_TrendSpan"));
+    QTest::keyClick(span, Qt::Key_End);
+    const bool polled = QTest::qWaitFor(
+            [this]() { return simulator->commandTexts().count(QStringLiteral("R")) >= trendPolls; }, stepTimeoutMs);
+    if (!polled)
+        return fail("the monitor stopped polling");
+    QTest::qWait(300);
+    const bool saved = save(table->window(), QStringLiteral("trend"));
+    table->window()->close();
+    click(onPage<QPushButton>("page_MeasureMonitor", "pushButton_StopRecording"));
     return saved;
 }
 

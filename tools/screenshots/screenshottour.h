@@ -30,6 +30,7 @@ private:
     bool applyMeasureSettings();
     bool applyReferencePoint();
     bool watchMonitor();
+    bool showTrend();
     bool showCommunicationLog();
     bool showPlcLink();
     bool showAbout();

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// How a reading is written for the operator: the monitor page, the recording file
+// and the spread all use the decimals of the axis's resolution and the module's unit.
+namespace ReadingFormat {
+
+// Decimals by unit (0 mm, 1 mm/25.4) and resolution code 1 to 5; codes outside
+// the table take its nearest row and column.
+int decimals(int resolution, int unit);
+// Plain fixed-point text with "." whatever the locale; empty for not-a-number.
+QString value(double value, int decimals);
+// The comparator result code as a word: OK, HI, LO or ERR.
+QString comparatorResult(int judge);
+QString unitName(int unit);         // "mm" or "mm/25.4"
+QString dataFormatName(int format); // "Mode 1" to "Mode 3"
+
+} // namespace ReadingFormat

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "readingspread.h"
+
+#include <QPointF>
+#include <QVector>
+
+#include <array>
+#include <deque>
+#include <vector>
+
+// The readings the monitor took, for the trend and the spread: the latest ones at
+// full rate, and the current or last recording as a running spread per axis and
+// an envelope whose size stays bounded however long the recording runs.
+class ReadingHistory
+{
+public:
+    static constexpr int maxAxes = 16;
+    // More than 60 s at five readings a second, and the most "last readings" the spread offers.
+    static constexpr int recentCapacity = 10000;
+    // The envelope keeps between this many and twice as many spans of readings.
+    static constexpr int envelopeSpans = 1000;
+
+    using Values = std::array<double, maxAxes>;
+
+    // One poll `seconds` after an arbitrary origin; later polls have later times.
+    void add(double seconds, const Values &values);
+    void clear();
+
+    void startRecording(double seconds);
+    void stopRecording() { recording = false; }
+    bool isRecording() const { return recording; }
+
+    // One axis over the last `span` seconds, x counted back from the latest reading
+    // (<= 0), in at most `maxPoints` points: when there are more readings, each group
+    // of neighbours gives its lowest and highest value, so no extreme goes missing.
+    QVector<QPointF> recentTrend(int axis, double span, int maxPoints) const;
+    // The same over the recording, x in seconds since its start.
+    QVector<QPointF> recordingTrend(int axis, int maxPoints) const;
+    double recordingSeconds() const;
+
+    ReadingSpread recordingSpread(int axis) const { return spreads.at(axis); }
+    ReadingSpread recentSpread(int axis, int readings) const;
+
+private:
+    struct Reading
+    {
+        double seconds;
+        Values values;
+    };
+    // The lowest and highest value of one or more readings, and when they came.
+    struct Extremes
+    {
+        double lowX;
+        double low; // not a number when none of the readings had a value
+        double highX;
+        double high;
+    };
+    // Groups are counted from reading number 0, so that they stay put while the
+    // window slides and the line does not shimmer from one redraw to the next.
+    static QVector<QPointF> decimated(const std::vector<Extremes> &items, qint64 firstNumber, int maxPoints);
+
+    struct Span
+    {
+        double first;
+        double last;
+        int readings;
+        Values lowest;
+        Values highest;
+    };
+    void addToEnvelope(double seconds, const Values &values);
+
+    std::deque<Reading> recent;
+    qint64 readingsTaken = 0; // the first reading in `recent` is number readingsTaken - recent.size()
+    bool recording = false;
+    double recordingStart = 0.0;
+    std::array<ReadingSpread, maxAxes> spreads;
+    std::deque<Span> envelope;
+    int readingsPerSpan = 1;
+};
