@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Started by qr36tn-benchmark: the tool's own start-up, as app/main.cpp does it,
 // then one connection. It tells on standard output when the window is shown and
 // how much memory the process holds before and after connecting. With "--log N"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // qr36tn-config: saves a module's settings to a file, compares a module with a
 // file, and loads a file into one module or many at once. Everything the
 // command line and the file say is checked before any module is dialled.

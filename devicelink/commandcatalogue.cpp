@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every command of the module, one line each. Set forms take their value from the
 // store, query forms put the reply back into the same field.
 

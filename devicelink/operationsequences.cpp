@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The long operations. Each runs start to end in one slot call, emits setProgress
 // before every step (also before a step whose condition leaves its command out) and
 // ends with exactly one completion signal, whatever the module answered or however

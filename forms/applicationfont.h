@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The forms place every widget at a fixed pixel rectangle, measured for a 9 pt

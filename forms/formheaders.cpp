@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AUTOUIC compiles a .ui file only when a source of this target includes its
 // header. The page forms, the main window form and the trend window's form have
 // no class of their own in this library, so this file includes them to have every

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the four page forms and the trend window (form_*.ui except
 form_about.ui) into this folder.
 
@@ -158,6 +159,7 @@ def finish(ui, tab_order, file_name):
     ET.SubElement(ui, "connections")
     ET.indent(ui, space=" ")
     text = '<?xml version="1.0" encoding="UTF-8"?>\n'
+    text += "<!-- SPDX-License-Identifier: GPL-3.0-or-later -->\n"
     text += ET.tostring(ui, encoding="unicode") + "\n"
     with open(os.path.join(HERE, file_name), "w", encoding="utf-8") as out:
         out.write(text)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes a module may send as the reply to "R", decoded with any data format
 // and axis count. The first two bytes choose the format and the count.
 

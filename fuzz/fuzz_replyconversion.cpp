@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes a module may send as the reply to a query, through the conversion of
 // every kind of store field. A field whose value does not convert keeps what it held.
 

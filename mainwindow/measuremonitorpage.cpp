@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The measure-monitor page: while it is shown, the module is polled every 200 ms
 // and each completed poll redraws every axis from one consistent reading.
 

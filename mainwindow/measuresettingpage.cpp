@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The measure-setting page: two axes at a time, paged with "<<" and ">>", plus
 // the module-wide settings below them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PLC-link page: the module's own network settings and its link to a PLC.
 
 #include "mainwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reference-point page: one row per axis, editable only on axes that use the
 // reference point. "Apply" writes the row's master value as the axis's preset and
 // reads the master offset back; "Clear" clears the axis's reference point.

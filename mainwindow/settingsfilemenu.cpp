@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "File" menu: the pages' settings saved to a configuration file, and a
 // file's settings put into the pages, to be written by each page's Apply.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Every installed program gets a manual page, installed compressed beside it:
 #
 #   qr36_add_manual_page(<program> "<what it does, lower case, no full stop>")

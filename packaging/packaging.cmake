@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Install layout beyond the programs and their manual pages, and the Debian
 # package built from it with `cpack -G DEB` in the build folder.
 include(GNUInstallDirs)

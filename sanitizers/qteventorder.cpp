@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Linked into every program of a thread-sanitizer build, and only there.
 //
 // Qt hands a queued signal to the receiving thread through its event queue, whose

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the tool in Release and runs qr36tn-benchmark, which measures it against
 # the simulator on port 24000 of a loopback address (127.0.0.41 unless ADDRESS is
 # set; that port must be free) and prints each figure beside its target. Takes

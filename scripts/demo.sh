@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds, starts the module simulator on loopback and the
 # setting tool beside it. Type 127.0.0.1 into the tool's address field and press
 # "Connect". The simulator stops when the tool is closed.

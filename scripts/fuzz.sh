@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer harnesses (clang, ASan + UBSan) and runs each for a bounded
 # time, starting from the seed corpus in fuzz/corpus/. New inputs go to a scratch
 # folder, so the committed corpus is not changed.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build and run dependencies from Debian's packages. Needs root; as
 # another user it only checks that the tools are there.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything with clang under a sanitizer and runs the whole test suite.
 #   bash scripts/sanitizers.sh address   # AddressSanitizer + UndefinedBehaviorSanitizer (build-asan/)
 #   bash scripts/sanitizers.sh thread    # ThreadSanitizer (build-tsan/)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the README's pictures into docs/screenshots/: builds the tool and runs
 # qr36tn-screenshots, which plays a four-axis module on port 24000 of a loopback
 # address and drives the real main window headless, as an operator would.

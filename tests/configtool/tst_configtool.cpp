@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // qr36tn-config run as the operator runs it, against module simulators on port
 // 24000 of loopback addresses no other test uses (127.0.0.60 to 127.0.0.66).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link's communication log against the simulator: every command, reply,
 // time-out and discarded late reply, in order, with its bytes as on the wire, and
 // the log file that takes the same lines.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link's operations over a real TCP socket against the module simulator: the
 // command stream the module receives, what lands in the store, the pacing, and
 // requests queued to the link in its worker thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link against a module that misbehaves in ways that must not corrupt data:
 // replies in pieces or late never shift a value into another field, the monitor
 // decodes with the format the module uses, and a stop in the middle of a write

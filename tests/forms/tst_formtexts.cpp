@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "applicationfont.h"
 #include "form_about.h"
 #include "ui_form_measuremonitor.h"

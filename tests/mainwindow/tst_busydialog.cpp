@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The busy dialog and the connection bar tell what happened: the dialog stays up to
 // an operation's end, a module that leaves the configuration query unanswered is
 // reported and let go, failures name the address dialled, and a new connection

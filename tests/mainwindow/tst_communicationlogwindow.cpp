@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Communication Log..." on the real window against the simulator: the list
 // follows the wire in order, pauses and resumes, hides the monitor's polls, and
 // "Save..." writes what it shows. The bound is checked on the list's model.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Connect" and "Disconnect" against the module simulator, attempts that cannot
 // succeed, and a module that falls silent in the middle of the parameter read or
 // drops the connection in the middle of a write.

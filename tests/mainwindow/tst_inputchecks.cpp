@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text that holds no value is never written: "Apply" refuses it with nothing on the
 // wire and says which field it is, and paging keeps the setting's last valid value.
 // One connection to a two-axis module whose address query answers no address.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pages against the module simulator: what each setting page captures from
 // the operator and sends when applied, the monitor's rows and its polls, and the
 // About window's inch-unit option. Progress values reaching the busy dialog are

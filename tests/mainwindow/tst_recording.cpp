@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recording the monitor's readings to a file, and their spread, against the module
 // simulator: one row per poll with the module's values, modes and results; the file
 // complete however the recording ends; a file that cannot be written stops the

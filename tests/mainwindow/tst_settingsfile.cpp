@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "File" menu against a two-axis module simulator, over one connection: save
 // what the pages hold, load a file into the pages without writing until Apply, and
 // refuse files that do not fit. The test functions run in order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Closing and deleting the window at awkward moments against the module simulator:
 // it must come back promptly, not crash, and the module may see at most one more
 // command once the window has gone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator is test equipment: this proves only that each fault switch the
 // product's tests rely on really makes the module misbehave, as seen on the wire.
 // Switches no product test relies on (split and late replies) are left out.
