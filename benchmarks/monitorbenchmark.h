@@ -30,8 +30,14 @@ private:
         int widestRowAt8Hours = 0; // the widest row, its seconds column as wide as after 8 hours
         QString error;
     };
-    Monitoring monitorAnsweringModule(bool recordWithTrend);
-    void reportRecording(const Samples &addedCpu, const Samples &addedGuiCpu, const Monitoring &recorded);
+    enum class Recording {
+        None,
+        WithTrend,         // the trend window as it opens: axis 0 on the chart
+        WithTrendAllAxes,  // all sixteen ticked
+    };
+    Monitoring monitorAnsweringModule(Recording recording);
+    void reportRecording(const Samples &addedCpu, const Samples &addedGuiCpu, const Monitoring &recorded,
+                         const QString &allAxesAdded);
     bool measureSilentModule();
 
     const QString m_address;

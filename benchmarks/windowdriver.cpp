@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTimer>
 #include <QWindow>
 
@@ -140,6 +141,14 @@ bool WindowDriver::openTrend()
     return chart && EventWait::until([chart] { return chart->window()->windowHandle()
                                                       && chart->window()->windowHandle()->isExposed(); },
                                      5000);
+}
+
+void WindowDriver::chartAllAxes()
+{
+    if (auto *table = m_window->findChild<QTableWidget *>(QStringLiteral("tableWidget_Spread"))) {
+        for (int row = 0; row < table->rowCount(); ++row)
+            table->item(row, 0)->setCheckState(Qt::Checked);
+    }
 }
 
 // The monitor's poll timer is the window's only timer of its own.

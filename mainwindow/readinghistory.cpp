@@ -92,10 +92,12 @@ QVector<QPointF> ReadingHistory::decimated(const std::vector<Extremes> &items, q
         }
         group = {0.0, NAN, 0.0, NAN};
     };
-    for (size_t i = 0; i < items.size(); ++i) {
-        if ((firstNumber + qint64(i)) % groupSize == 0)
+    qint64 position = firstNumber % groupSize;
+    for (const Extremes &item : items) {
+        if (position == 0)
             flush();
-        const Extremes &item = items[i];
+        if (++position == groupSize)
+            position = 0;
         if (std::isnan(item.low))
             continue;
         if (std::isnan(group.low) || item.low < group.low) {

@@ -17,16 +17,19 @@ using namespace QtCharts;
 
 namespace {
 constexpr double recentSpanSeconds = 60.0;
-// The chart recomputes and repaints every point of a line it is given, about a
-// microsecond each: the points of all shown lines together are held to this many,
-// so that a redraw at the poll rate stays cheap however many axes are shown. One
-// axis gets every reading of the last 60 s; more get each group's extremes.
-constexpr int pointBudget = 320;
-constexpr int minPointsPerLine = 16;
+// The chart recomputes and repaints every point of a line it is given, a few
+// microseconds each: the points of all shown lines together are held to about this
+// many, so that a redraw at the poll rate stays cheap however many axes are shown.
+// Each line then shows the lowest and highest value of each group of readings (of
+// seven readings with one axis shown, twenty-eight with four), so no peak goes
+// missing.
+constexpr int pointBudget = 100;
+constexpr int minPointsPerLine = 8;
 constexpr int maxPointsPerLine = 600;
 // Figures that change five times a second cannot be read, and repainting the table
-// would cost more than the chart.
-constexpr int spreadPeriodMs = 1000;
+// that often costs about as much as the chart.
+constexpr int spreadPeriodMs = 2000;
+constexpr int axesChosenAtFirst = 1;
 constexpr int wholeRecording = 1; // entry of the trend span box
 constexpr int lastReadings = 1;   // entry of the spread span box
 
@@ -157,7 +160,9 @@ void TrendWindow::refresh()
     }
 }
 
-// One row per axis; its first cell chooses whether the axis is drawn.
+// One row per axis; its first cell chooses whether the axis is drawn. Only axis 0
+// is at first: lines and their limits on one chart hide each other, and each line
+// across the chart costs about as much as the rest of a redraw.
 void TrendWindow::setAxisCount(int axes)
 {
     QTableWidget *const table = ui->tableWidget_Spread;
@@ -166,7 +171,7 @@ void TrendWindow::setAxisCount(int axes)
     for (int axis = 0; axis < axes; ++axis) {
         auto *choice = new QTableWidgetItem(QString::number(axis, 16).toUpper());
         choice->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-        choice->setCheckState(Qt::Checked);
+        choice->setCheckState(axis < axesChosenAtFirst ? Qt::Checked : Qt::Unchecked);
         table->setItem(axis, 0, choice);
         for (int column = 1; column < table->columnCount(); ++column) {
             auto *figure = new QTableWidgetItem;

@@ -29,7 +29,7 @@ public:
     TrendWindow(const CommandInterface *link, const ReadingHistory *history, QWidget *parent = nullptr);
     ~TrendWindow() override;
 
-    // Redraws the chart, and the spread when its last redraw is a second old.
+    // Redraws the chart, and the spread when its last redraw is two seconds old.
     void refresh();
 
 protected:
