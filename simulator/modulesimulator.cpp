@@ -2,6 +2,7 @@
 #include "modulesimulator.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -178,8 +179,9 @@ QString formatField(const FieldRef &field)
         return QString::number(**value);
     if (const auto value = std::get_if<bool *>(&field))
         return QString::number(**value ? 1 : 0);
+    // The module answers with all the digits it holds, so a write that rounded shows.
     if (const auto value = std::get_if<double *>(&field))
-        return QString::number(**value, 'g', 6);
+        return QString::number(**value, 'g', QLocale::FloatingPointShortest);
     if (const auto value = std::get_if<QString *>(&field))
         return **value;
     return (*std::get<QHostAddress *>(field)).toString();

@@ -28,8 +28,8 @@ void tst_CommandFraming::commandBytes_data()
     QTest::newRow("set number and limit") << CommandBuilder("%1%2CL%3=%4").hex(1).hex(11).decimal(4).number(-0.25).text() << "1BCL4=-0.25";
     QTest::newRow("still fixed") << CommandBuilder("%1%2P=%3").hex(0).hex(0).number(0.0001).text() << "00P=0.0001";
     QTest::newRow("upper-case exponent") << CommandBuilder("%1%2P=%3").hex(0).hex(0).number(0.00001).text() << "00P=1E-05";
-    QTest::newRow("six digits") << CommandBuilder("%1%2P=%3").hex(0).hex(0).number(1234567.0).text() << "00P=1.23457E+06";
-    QTest::newRow("rounded") << CommandBuilder("%1%2P=%3").hex(0).hex(0).number(-12.3456789).text() << "00P=-12.3457";
+    QTest::newRow("seven digits") << CommandBuilder("%1%2P=%3").hex(0).hex(0).number(1234567.0).text() << "00P=1.234567E+06";
+    QTest::newRow("not rounded") << CommandBuilder("%1%2P=%3").hex(0).hex(0).number(-12.3456789).text() << "00P=-12.3456789";
     QTest::newRow("axis in the unit's place") << CommandBuilder("%1PRA=%2").hex(12).decimal(200).text() << "CPRA=200";
     // Formatted only, never dialled.
     QTest::newRow("global address") << CommandBuilder("NIP=%1").address(QHostAddress(QStringLiteral("192.168.0.100"))).text()
