@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // qr36tn-config run as the operator runs it, against module simulators on port
-// 24000 of loopback addresses no other test uses (127.0.0.60 to 127.0.0.66).
+// 24000 of loopback addresses no other test uses (127.0.0.60 to 127.0.0.67).
 
 #include "simulatorthread.h"
 
@@ -85,6 +85,7 @@ private slots:
     void badInputSendsNothing_data();
     void badInputSendsNothing();
     void aSilentModuleFailsAlone();
+    void loadAndSaveKeepEveryDigit();
 
 private:
     QString variant(const QString &name, const std::function<void(QJsonObject &)> &change);
@@ -272,6 +273,33 @@ void tst_ConfigTool::aSilentModuleFailsAlone()
     }
     QCOMPARE(writes(*silent), QStringList());
     QCOMPARE(writes(*smaller), QStringList());
+}
+
+void tst_ConfigTool::loadAndSaveKeepEveryDigit()
+{
+    // The module holds the value as six digits would have sent it.
+    const auto module = startModule(QStringLiteral("127.0.0.67"), 3);
+    ModuleModel model = referenceModel(module->model());
+    model.preset[0] = 123.457;
+    module->setModel(model);
+    const QString file = variant(QStringLiteral("digits"), [](QJsonObject &root) {
+        QJsonArray axes = root.value("axes").toArray();
+        QJsonObject axis = axes.at(0).toObject();
+        axis.insert("preset", 123.4567);
+        axes.replace(0, axis);
+        root.insert("axes", axes);
+    });
+
+    QCOMPARE(runTool({"diff", "127.0.0.67", file}).out.value(0), QStringLiteral("axes[0].preset: module 123.457, file 123.4567"));
+    QCOMPARE(runTool({"load", file, "127.0.0.67"}).code, 0);
+    QCOMPARE(writes(*module), (QStringList{"SETUP", "00P=123.4567", "CLOSE"}));
+    QVERIFY(module->model().preset[0] == 123.4567);
+
+    const QString saved = folder.filePath(QStringLiteral("saved.json"));
+    QCOMPARE(runTool({"save", "127.0.0.67", saved}).code, 0);
+    QFile savedFile(saved);
+    QVERIFY(savedFile.open(QIODevice::ReadOnly));
+    QVERIFY(savedFile.readAll().contains("\"preset\": 123.4567,"));
 }
 
 QTEST_GUILESS_MAIN(tst_ConfigTool)
