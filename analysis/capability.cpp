@@ -48,8 +48,7 @@ Indices indices(const ReadingSummary &summary, const Limits &limits)
     const QString overallProblem = problem(summary.stdDev);
     return {ratio(width, 6.0 * summary.sigmaWithin, withinProblem),
             ratio(nearest, 3.0 * summary.sigmaWithin, withinProblem),
-            ratio(width, 6.0 * summary.stdDev, overallProblem),
-            ratio(nearest, 3.0 * summary.stdDev, overallProblem)};
+            ratio(width, 6.0 * summary.stdDev, overallProblem), ratio(nearest, 3.0 * summary.stdDev, overallProblem)};
 }
 
 QString text(const Index &index)

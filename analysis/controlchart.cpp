@@ -112,8 +112,8 @@ QVector<QPointF> envelope(const double *values, std::size_t count, int maxPoints
     return points;
 }
 
-QVector<QPointF> marks(const double *values, const std::vector<std::uint8_t> &breaks, unsigned rules,
-                       int maxPoints, double firstNumber, double centre)
+QVector<QPointF> marks(const double *values, const std::vector<std::uint8_t> &breaks, unsigned rules, int maxPoints,
+                       double firstNumber, double centre)
 {
     QVector<QPointF> points;
     const std::size_t count = breaks.size();
@@ -122,7 +122,8 @@ QVector<QPointF> marks(const double *values, const std::vector<std::uint8_t> &br
         const std::size_t end = std::min(start + size, count);
         std::size_t worst = end;
         for (std::size_t i = start; i < end; ++i) {
-            if ((breaks[i] & rules) && (worst == end || std::abs(values[i] - centre) > std::abs(values[worst] - centre)))
+            if ((breaks[i] & rules)
+                && (worst == end || std::abs(values[i] - centre) > std::abs(values[worst] - centre)))
                 worst = i;
         }
         if (worst != end)

@@ -14,7 +14,7 @@ struct ReadingSummary
 
     qint64 count = 0;
     double mean = nan;
-    double stdDev = nan;          // the sample standard deviation s (n - 1); from 2 readings
+    double stdDev = nan; // the sample standard deviation s (n - 1); from 2 readings
     double minimum = nan;
     double maximum = nan;
     double movingRangeMean = nan; // of |x(i) - x(i-1)|; from 2 readings

@@ -113,8 +113,8 @@ bool number(Field field, char separator, double *value)
     return problem == std::errc() && end == last && std::isfinite(*value);
 }
 
-const char *const headerNames[] = {"Module address", "Unit number", "Axis count", "Data format",
-                                    "Unit",           "Tool version", "Start time", "Settings file"};
+const char *const headerNames[] = {"Module address", "Unit number",  "Axis count", "Data format",
+                                   "Unit",           "Tool version", "Start time", "Settings file"};
 constexpr int requiredHeaderLines = 7; // "Settings file" came later: older recordings have none
 
 QString headerProblem(int line, Field value, RecordingFile *file)
@@ -270,16 +270,15 @@ private:
                         return fail(QStringLiteral("axis %1 has a value or mode in a GAP row").arg(axis));
                     ++gapAxes;
                 } else if (result != "OK" && result != "HI" && result != "LO" && result != "ERR" && !result.empty()) {
-                    return fail(QStringLiteral("\"%1\" is not a result (OK, HI, LO, ERR, GAP or empty)")
-                                        .arg(text(result)));
+                    return fail(
+                            QStringLiteral("\"%1\" is not a result (OK, HI, LO, ERR, GAP or empty)").arg(text(result)));
                 } else if (reading.empty() || result == "ERR") {
                     ++target.withoutValue;
                 } else if (number(reading, separator, &value)) {
                     target.statistics.add(value);
                 } else {
-                    return fail(QStringLiteral("the value \"%1\" of axis %2 is not a number")
-                                        .arg(text(reading))
-                                        .arg(axis));
+                    return fail(
+                            QStringLiteral("the value \"%1\" of axis %2 is not a number").arg(text(reading)).arg(axis));
                 }
             }
             if (gapAxes > 0 && gapAxes != file.axisCount)

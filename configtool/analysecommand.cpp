@@ -21,18 +21,17 @@ namespace {
 
 constexpr int exitUsageOrFile = 2;
 
-const char description[] =
-        "Computes the capability figures of the readings in a recording of the monitor\n"
-        "(\"Record...\"): per axis the count, the gaps, mean, standard deviation, extremes,\n"
-        "mean moving range, sigma within (moving range / 1.128) and Cp, Cpk, Pp, Ppk;\n"
-        "with --master also the Type-1 gauge study's bias, Cg and Cgk. Error readings and\n"
-        "polls without an answer (GAP) are left out.\n"
-        "\n"
-        "The limits are the low and high limit of each axis's active comparator set in\n"
-        "the settings snapshot that the recording names beside it, unless --lsl and\n"
-        "--usl are given; without a snapshot they must be.\n"
-        "\n"
-        "Exit status: 0 done; 2 a usage or file fault.";
+const char description[] = "Computes the capability figures of the readings in a recording of the monitor\n"
+                           "(\"Record...\"): per axis the count, the gaps, mean, standard deviation, extremes,\n"
+                           "mean moving range, sigma within (moving range / 1.128) and Cp, Cpk, Pp, Ppk;\n"
+                           "with --master also the Type-1 gauge study's bias, Cg and Cgk. Error readings and\n"
+                           "polls without an answer (GAP) are left out.\n"
+                           "\n"
+                           "The limits are the low and high limit of each axis's active comparator set in\n"
+                           "the settings snapshot that the recording names beside it, unless --lsl and\n"
+                           "--usl are given; without a snapshot they must be.\n"
+                           "\n"
+                           "Exit status: 0 done; 2 a usage or file fault.";
 
 struct Request
 {
@@ -108,7 +107,7 @@ std::optional<Request> requestOf(const QCommandLineParser &parser, QString *faul
 
 // Each axis's active comparator limits in the snapshot the recording names.
 std::optional<std::vector<Capability::Limits>> snapshotLimits(const Request &request, const RecordingFile &recording,
-                                                             QString *fault)
+                                                              QString *fault)
 {
     if (recording.settingsFile.isEmpty()) {
         *fault = QStringLiteral("%1 names no settings snapshot: give the limits with --lsl and --usl")
@@ -217,7 +216,8 @@ QStringList text(const AxisFigures &figures, qint64 gaps)
                     .arg(number(s.movingRangeMean), number(s.sigmaWithin)),
             QStringLiteral("  LSL %1, USL %2").arg(number(figures.limits.lower), number(figures.limits.upper)),
             QStringLiteral("  Cp %1, Cpk %2, Pp %3, Ppk %4")
-                    .arg(Capability::text(i.cp), Capability::text(i.cpk), Capability::text(i.pp), Capability::text(i.ppk))};
+                    .arg(Capability::text(i.cp), Capability::text(i.cpk), Capability::text(i.pp),
+                         Capability::text(i.ppk))};
     if (figures.gauge) {
         const Capability::GaugeStudy &g = *figures.gauge;
         lines << QStringLiteral("  bias %1, Cg %2, Cgk %3: %4 against %5")
@@ -245,8 +245,10 @@ int run(const QStringList &arguments)
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A recording of the monitor (.csv)."));
     parser.addOptions({
             {QStringLiteral("axis"), QStringLiteral("Only this axis, 0 to 15 or A to F."), QStringLiteral("N")},
-            {QStringLiteral("lsl"), QStringLiteral("The low specification limit, for every axis."), QStringLiteral("X")},
-            {QStringLiteral("usl"), QStringLiteral("The high specification limit, for every axis."), QStringLiteral("Y")},
+            {QStringLiteral("lsl"), QStringLiteral("The low specification limit, for every axis."),
+             QStringLiteral("X")},
+            {QStringLiteral("usl"), QStringLiteral("The high specification limit, for every axis."),
+             QStringLiteral("Y")},
             {QStringLiteral("master"), QStringLiteral("Type-1 gauge study: the master part's reference value."),
              QStringLiteral("X")},
             {QStringLiteral("tolerance"), QStringLiteral("Type-1 gauge study: the tolerance; USL - LSL unless given."),
@@ -280,7 +282,8 @@ int run(const QStringList &arguments)
                                  .arg(request->path, QString::number(recording->axisCount - 1, 16).toUpper(),
                                       QString::number(request->axis, 16).toUpper()));
     }
-    std::vector<Capability::Limits> limits(std::size_t(recording->axisCount), request->limits.value_or(Capability::Limits{}));
+    std::vector<Capability::Limits> limits(std::size_t(recording->axisCount),
+                                           request->limits.value_or(Capability::Limits{}));
     if (!request->limits) {
         const std::optional<std::vector<Capability::Limits>> snapshot = snapshotLimits(*request, *recording, &fault);
         if (!snapshot)
@@ -296,8 +299,9 @@ int run(const QStringList &arguments)
         figures.summary = figures.readings->statistics.summary();
         figures.indices = Capability::indices(figures.summary, figures.limits);
         if (request->master) {
-            figures.gauge = Capability::gaugeStudy(figures.summary, *request->master,
-                                                   request->tolerance.value_or(figures.limits.upper - figures.limits.lower));
+            figures.gauge
+                    = Capability::gaugeStudy(figures.summary, *request->master,
+                                             request->tolerance.value_or(figures.limits.upper - figures.limits.lower));
         }
         if (request->json) {
             objects.append(json(figures, recording->gaps));

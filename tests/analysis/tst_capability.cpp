@@ -29,15 +29,12 @@ Figures figuresOf(const QVector<double> &values, double lsl, double usl, double 
     const Capability::Indices indices = Capability::indices(s, {lsl, usl});
     const Capability::GaugeStudy gauge = Capability::gaugeStudy(s, master, tolerance);
     const ControlChart::Limits limits = ControlChart::limits(s);
-    return {{"count", double(s.count)},       {"mean", s.mean},
-            {"minimum", s.minimum},           {"maximum", s.maximum},
-            {"stdDev", s.stdDev},             {"movingRangeMean", s.movingRangeMean},
-            {"sigmaWithin", s.sigmaWithin},   {"ucl", limits.upper},
-            {"lcl", limits.lower},            {"rangeUcl", limits.rangeUpper},
-            {"cp", indices.cp.value},         {"cpk", indices.cpk.value},
-            {"pp", indices.pp.value},         {"ppk", indices.ppk.value},
-            {"bias", gauge.bias},             {"cg", gauge.cg.value},
-            {"cgk", gauge.cgk.value}};
+    return {{"count", double(s.count)},      {"mean", s.mean},           {"minimum", s.minimum},
+            {"maximum", s.maximum},          {"stdDev", s.stdDev},       {"movingRangeMean", s.movingRangeMean},
+            {"sigmaWithin", s.sigmaWithin},  {"ucl", limits.upper},      {"lcl", limits.lower},
+            {"rangeUcl", limits.rangeUpper}, {"cp", indices.cp.value},   {"cpk", indices.cpk.value},
+            {"pp", indices.pp.value},        {"ppk", indices.ppk.value}, {"bias", gauge.bias},
+            {"cg", gauge.cg.value},          {"cgk", gauge.cgk.value}};
 }
 
 QVector<double> numbers(const char *text)
@@ -98,8 +95,8 @@ void tst_Capability::publishedExamples_data()
                                           "24.06 23.96 23.98 24.06 24.01 24.00 23.93 23.92 24.09 24.11 24.05 23.98 "
                                           "23.98 24.06 24.02 24.06 23.97 23.96");
     QTest::newRow("tire belts mean") << tires << 23.9 << 24.1 << 24.0 << 0.2 << "mean" << 24.0083 << 4;
-    QTest::newRow("tire belts moving range") << tires << 23.9 << 24.1 << 24.0 << 0.2 << "movingRangeMean"
-                                             << 0.056897 << 6;
+    QTest::newRow("tire belts moving range")
+            << tires << 23.9 << 24.1 << 24.0 << 0.2 << "movingRangeMean" << 0.056897 << 6;
 
     // A Type-1 study data sheet published with the JASP Quality Control module
     // (jaspQualityControl, tests/testthat/Type1.csv): 50 readings of a master of
@@ -157,15 +154,16 @@ void tst_Capability::generatedReadings()
     for (auto figure = expected.begin(); figure != expected.end(); ++figure) {
         if (figure.key() == QLatin1String("reason"))
             continue;
-        const double want = figure.value().isDouble() ? figure.value().toDouble() : figure.value().toString().toDouble();
+        const double want
+                = figure.value().isDouble() ? figure.value().toDouble() : figure.value().toString().toDouble();
         const double got = figures.at(figure.key());
         QVERIFY2(std::abs(got - want) <= 1e-9 * std::abs(want),
                  qPrintable(QStringLiteral("%1: %2, expected %3")
                                     .arg(figure.key(), QString::number(got, 'g', 17), QString::number(want, 'g', 17))));
     }
     // An index that cannot be computed has no value, and the reason the computation gives.
-    const Capability::Indices indices =
-            Capability::indices(ReadingStatistics::of(values.data(), std::size_t(values.size())), {lsl, usl});
+    const Capability::Indices indices
+            = Capability::indices(ReadingStatistics::of(values.data(), std::size_t(values.size())), {lsl, usl});
     const QString reason = expected[QLatin1String("reason")].toString();
     QCOMPARE(indices.reason(), reason);
     for (const Capability::Index &index : {indices.cp, indices.cpk, indices.pp, indices.ppk}) {
@@ -184,14 +182,13 @@ void tst_Capability::rules_data()
     const unsigned all = ControlChart::allRules;
     QTest::newRow("beyond the limits") << QVector<double>{0.0, 3.5, -3.1, 2.9} << unsigned(ControlChart::BeyondLimits)
                                        << QVector<int>{101, 201};
-    QTest::newRow("2 of 3 beyond 2 sigma, one side")
-            << QVector<double>{2.5, 0.0, 2.2, -2.5, 0.0, 2.9} << unsigned(ControlChart::TwoOfThree)
-                                                     << QVector<int>{202};
-    QTest::newRow("4 of 5 beyond 1 sigma") << QVector<double>{1.5, 1.2, 0.0, 1.9, 1.1, -1.5} << all
-                                           << QVector<int>{404};
+    QTest::newRow("2 of 3 beyond 2 sigma, one side") << QVector<double>{2.5, 0.0, 2.2, -2.5, 0.0, 2.9}
+                                                     << unsigned(ControlChart::TwoOfThree) << QVector<int>{202};
+    QTest::newRow("4 of 5 beyond 1 sigma")
+            << QVector<double>{1.5, 1.2, 0.0, 1.9, 1.1, -1.5} << all << QVector<int>{404};
     QTest::newRow("8 on one side") << QVector<double>(9, 0.5) << all << QVector<int>{708, 808};
-    QTest::newRow("8 on one side, switched off") << QVector<double>(9, 0.5) << unsigned(ControlChart::BeyondLimits)
-                                                 << QVector<int>{};
+    QTest::newRow("8 on one side, switched off")
+            << QVector<double>(9, 0.5) << unsigned(ControlChart::BeyondLimits) << QVector<int>{};
     QTest::newRow("moving range above its limit") << QVector<double>{-1.5, 1.8, 1.0} << all << QVector<int>{116};
 }
 
@@ -206,8 +203,8 @@ void tst_Capability::rules()
     limits.lower = -3.0;
     limits.rangeCentre = 1.0;
     limits.rangeUpper = 3.267;
-    const std::vector<std::uint8_t> breaks = ControlChart::ruleBreaks(values.data(), std::size_t(values.size()),
-                                                                      limits, rules);
+    const std::vector<std::uint8_t> breaks
+            = ControlChart::ruleBreaks(values.data(), std::size_t(values.size()), limits, rules);
     QVector<int> found;
     for (std::size_t i = 0; i < breaks.size(); ++i) {
         if (breaks[i])
@@ -242,7 +239,8 @@ void tst_Capability::envelopeKeepsTheExtremes()
     QVERIFY2(points.size() <= 402, qPrintable(QString::number(points.size())));
     QVERIFY(points.contains(QPointF(77778.0, 5.0)));
     QVERIFY(points.contains(QPointF(124.0, -4.0)));
-    QVERIFY(std::is_sorted(points.begin(), points.end(), [](const QPointF &a, const QPointF &b) { return a.x() < b.x(); }));
+    QVERIFY(std::is_sorted(points.begin(), points.end(),
+                           [](const QPointF &a, const QPointF &b) { return a.x() < b.x(); }));
 }
 
 QTEST_GUILESS_MAIN(tst_Capability)

@@ -35,12 +35,11 @@ QByteArray recording(char separator, const QStringList &rows)
     return text.toUtf8();
 }
 
-const QStringList goodRows{
-        QStringLiteral("2026-12-06T10:00:00.200+01:00,0.200,10000.0001,REAL,OK,-0.0100,REAL,LO"),
-        QStringLiteral("2026-12-06T10:00:00.400+01:00,0.400,10000.0003,REAL,HI,,,ERR"),
-        QStringLiteral("2026-12-06T10:00:00.600+01:00,0.600,,,GAP,,,GAP"),
-        QStringLiteral("2026-12-06T10:00:00.800+01:00,0.800,9999.9998,REAL,OK,0.0200,REAL,OK"),
-        QStringLiteral("2026-12-06T10:00:01.000+01:00,1.000,10000.0002,MAX,OK,0.0150,REAL,OK")};
+const QStringList goodRows{QStringLiteral("2026-12-06T10:00:00.200+01:00,0.200,10000.0001,REAL,OK,-0.0100,REAL,LO"),
+                           QStringLiteral("2026-12-06T10:00:00.400+01:00,0.400,10000.0003,REAL,HI,,,ERR"),
+                           QStringLiteral("2026-12-06T10:00:00.600+01:00,0.600,,,GAP,,,GAP"),
+                           QStringLiteral("2026-12-06T10:00:00.800+01:00,0.800,9999.9998,REAL,OK,0.0200,REAL,OK"),
+                           QStringLiteral("2026-12-06T10:00:01.000+01:00,1.000,10000.0002,MAX,OK,0.0150,REAL,OK")};
 
 std::optional<RecordingFile> read(const QByteArray &text, QString *error)
 {
@@ -112,12 +111,14 @@ void tst_RecordingFile::refusesWhatIsNotARecording_data()
     QTest::newRow("a row one field short") << changed("MAX,OK,0.0150,REAL,OK", "MAX,OK,0.0150,REAL")
                                            << "line 14: 7 fields where every line of this recording has 8";
     QTest::newRow("an unknown result") << changed("REAL,LO", "REAL,LOW") << "line 10: \"LOW\" is not a result";
-    QTest::newRow("a value that is no number") << changed("9999.9998", "9999.99.98")
-                                               << "line 13: the value \"9999.99.98\" of axis 0 is not a number";
-    QTest::newRow("a gap on one axis") << changed(",,,GAP,,,GAP", ",,,GAP,0.1,REAL,OK") << "line 12: GAP on some axes only";
+    QTest::newRow("a value that is no number")
+            << changed("9999.9998", "9999.99.98") << "line 13: the value \"9999.99.98\" of axis 0 is not a number";
+    QTest::newRow("a gap on one axis") << changed(",,,GAP,,,GAP", ",,,GAP,0.1,REAL,OK")
+                                       << "line 12: GAP on some axes only";
     QTest::newRow("an unclosed quote") << changed("\"Line 3, station 2\"", "\"Line 3, station 2")
                                        << "a quoted field that is never closed";
-    QTest::newRow("no column names") << good.left(good.indexOf("Time,Seconds")) << "the file ends before the column names";
+    QTest::newRow("no column names") << good.left(good.indexOf("Time,Seconds"))
+                                     << "the file ends before the column names";
 }
 
 void tst_RecordingFile::refusesWhatIsNotARecording()

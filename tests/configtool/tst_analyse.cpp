@@ -47,15 +47,22 @@ constexpr double axis1 = 0.5;
 
 bool writeRecording(const QString &path, const QString &settingsFile)
 {
-    QStringList lines{"Module address,127.0.0.1,,,,,,", "Unit number,0,,,,,,", "Axis count,2,,,,,,",
-                      "Data format,Mode 3,,,,,,", "Unit,mm,,,,,,", "Tool version,1.0.0,,,,,,",
+    QStringList lines{"Module address,127.0.0.1,,,,,,",
+                      "Unit number,0,,,,,,",
+                      "Axis count,2,,,,,,",
+                      "Data format,Mode 3,,,,,,",
+                      "Unit,mm,,,,,,",
+                      "Tool version,1.0.0,,,,,,",
                       "Start time,2026-12-06T10:00:00.000+01:00,,,,,,"};
     if (!settingsFile.isEmpty())
         lines << QStringLiteral("Settings file,%1,,,,,,").arg(settingsFile);
     lines << "Time,Seconds,Axis 0 value,Axis 0 mode,Axis 0 result,Axis 1 value,Axis 1 mode,Axis 1 result";
     for (std::size_t i = 0; i < axis0.size(); ++i) {
         const QString time = QStringLiteral("2026-12-06T10:00:0%1.000+01:00,%1.000").arg(i);
-        lines << time + QStringLiteral(",%1,REAL,OK,%2").arg(axis0[i], 0, 'f', 4).arg(i == 2 ? QStringLiteral(",,ERR") : QStringLiteral("0.5000,REAL,OK"));
+        lines << time
+                        + QStringLiteral(",%1,REAL,OK,%2")
+                                  .arg(axis0[i], 0, 'f', 4)
+                                  .arg(i == 2 ? QStringLiteral(",,ERR") : QStringLiteral("0.5000,REAL,OK"));
         if (i == 3)
             lines << QStringLiteral("2026-12-06T10:00:03.500+01:00,3.500,,,GAP,,,GAP");
     }
@@ -118,13 +125,24 @@ void tst_Analyse::jsonGivesTheLibrarysFiguresAtFullPrecision()
     const Capability::Indices indices = Capability::indices(summary, {9999.9995, 10000.0005});
     const Capability::GaugeStudy gauge = Capability::gaugeStudy(summary, 10000.0, 0.001);
     const QJsonObject first = axes.at(0).toObject();
-    const std::pair<const char *, double> expected[] = {
-            {"axis", 0},          {"count", 6},         {"gaps", 1},          {"mean", summary.mean},
-            {"stdDev", summary.stdDev}, {"minimum", summary.minimum}, {"maximum", summary.maximum},
-            {"movingRangeMean", summary.movingRangeMean}, {"sigmaWithin", summary.sigmaWithin},
-            {"lsl", 9999.9995},   {"usl", 10000.0005},  {"cp", indices.cp.value}, {"cpk", indices.cpk.value},
-            {"pp", indices.pp.value}, {"ppk", indices.ppk.value}, {"bias", gauge.bias},
-            {"cg", gauge.cg.value}, {"cgk", gauge.cgk.value}};
+    const std::pair<const char *, double> expected[] = {{"axis", 0},
+                                                        {"count", 6},
+                                                        {"gaps", 1},
+                                                        {"mean", summary.mean},
+                                                        {"stdDev", summary.stdDev},
+                                                        {"minimum", summary.minimum},
+                                                        {"maximum", summary.maximum},
+                                                        {"movingRangeMean", summary.movingRangeMean},
+                                                        {"sigmaWithin", summary.sigmaWithin},
+                                                        {"lsl", 9999.9995},
+                                                        {"usl", 10000.0005},
+                                                        {"cp", indices.cp.value},
+                                                        {"cpk", indices.cpk.value},
+                                                        {"pp", indices.pp.value},
+                                                        {"ppk", indices.ppk.value},
+                                                        {"bias", gauge.bias},
+                                                        {"cg", gauge.cg.value},
+                                                        {"cgk", gauge.cgk.value}};
     QCOMPARE(first.size(), int(std::size(expected)));
     for (const auto &[key, value] : expected)
         QVERIFY2(first.value(QLatin1String(key)).toDouble() == value, key);
@@ -140,8 +158,9 @@ void tst_Analyse::jsonGivesTheLibrarysFiguresAtFullPrecision()
 
 void tst_Analyse::limitsGivenOnTheCommandLine()
 {
-    const Run run = analyse({file("plain.csv"), QStringLiteral("--axis"), QStringLiteral("1"), QStringLiteral("--lsl"),
-                             QStringLiteral("0"), QStringLiteral("--usl"), QStringLiteral("1"), QStringLiteral("--json")});
+    const Run run
+            = analyse({file("plain.csv"), QStringLiteral("--axis"), QStringLiteral("1"), QStringLiteral("--lsl"),
+                       QStringLiteral("0"), QStringLiteral("--usl"), QStringLiteral("1"), QStringLiteral("--json")});
     QCOMPARE(run.code, 0);
     const QJsonArray axes = QJsonDocument::fromJson(run.out).array();
     QCOMPARE(axes.size(), 1);
