@@ -68,13 +68,14 @@ CapabilityCharts::Chart CapabilityCharts::setUp(QChartView *view, const QString 
     chart.x = new QValueAxis;
     chart.y = new QValueAxis;
     chart.x->setTitleText(xTitle);
+    chart.chart->addAxis(chart.x, Qt::AlignBottom);
+    chart.chart->addAxis(chart.y, Qt::AlignLeft);
+    // After adding, when the chart's theme has given them their colours.
     for (QValueAxis *axis : {chart.x, chart.y}) {
         axis->setLabelFormat(QStringLiteral("%g"));
         axis->setGridLinePen(thinPen(axis->gridLinePen().color()));
         axis->setLinePen(thinPen(axis->linePen().color()));
     }
-    chart.chart->addAxis(chart.x, Qt::AlignBottom);
-    chart.chart->addAxis(chart.y, Qt::AlignLeft);
     return chart;
 }
 

@@ -15,9 +15,9 @@ constexpr int resolution = 300; // dots per inch of the page's coordinates
 constexpr double marginMm = 15.0;
 constexpr int bodyPoints = 9;
 
-int dots(double millimetres)
+int dots(double millimetres, int dotsPerInch)
 {
-    return int(millimetres / 25.4 * resolution + 0.5);
+    return int(millimetres / 25.4 * dotsPerInch + 0.5);
 }
 
 // A titled block of name and value rows at `top`, `width` wide; returns its bottom.
@@ -60,10 +60,23 @@ bool CapabilityReport::write(const QString &path, QString *error) const
         *error = QStringLiteral("the PDF could not be started");
         return false;
     }
-    const QRect page = writer.pageLayout()
-                               .paintRectPixels(resolution)
-                               .translated(-writer.pageLayout().paintRectPixels(resolution).topLeft());
+    // The painter's origin is the top left corner inside the margins.
+    paint(painter, QRect(QPoint(0, 0), writer.pageLayout().paintRectPixels(resolution).size()), resolution);
+    if (!painter.end()) {
+        *error = QStringLiteral("the PDF could not be finished");
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
 
+void CapabilityReport::paint(QPainter &painter, const QRect &page, int dotsPerInch) const
+{
+    painter.save();
+    painter.translate(page.topLeft());
     QFont font = painter.font();
     font.setPointSize(16);
     font.setBold(true);
@@ -81,8 +94,8 @@ bool CapabilityReport::write(const QString &path, QString *error) const
     painter.drawText(QRect(0, y, page.width(), line), Qt::AlignLeft | Qt::AlignVCenter, who);
     y += 2 * line;
 
-    const int column = (page.width() - dots(8)) / 2;
-    const int right = column + dots(8);
+    const int column = (page.width() - dots(8, dotsPerInch)) / 2;
+    const int right = column + dots(8, dotsPerInch);
     const int leftBottom = drawRows(painter, QStringLiteral("Axis settings"), axis, 0,
                                     drawRows(painter, QStringLiteral("Module"), module, 0, y, column), column);
     int rightBottom = drawRows(painter, QStringLiteral("Readings"), readings, right, y, column);
@@ -105,13 +118,5 @@ bool CapabilityReport::write(const QString &path, QString *error) const
         chart->render(&painter, QRectF(0, y, page.width(), height), source, Qt::KeepAspectRatio);
         y += height;
     }
-    if (!painter.end()) {
-        *error = QStringLiteral("the PDF could not be finished");
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    painter.restore();
 }

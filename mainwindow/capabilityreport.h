@@ -8,6 +8,8 @@
 #include <QVector>
 
 class QGraphicsView;
+class QPainter;
+class QRect;
 
 // The capability report of one axis: one A4 page of PDF with the date and time,
 // the operator and gauge, the module's and the axis's settings, the readings'
@@ -29,4 +31,7 @@ struct CapabilityReport
 
     // Written whole or not at all; false with the reason in `error`.
     bool write(const QString &path, QString *error) const;
+    // The page drawn in `page`, which has the proportions of A4 less its margins,
+    // at `dotsPerInch`.
+    void paint(QPainter &painter, const QRect &page, int dotsPerInch) const;
 };

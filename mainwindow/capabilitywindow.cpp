@@ -187,10 +187,8 @@ void CapabilityWindow::chooseReportFile()
     reportDialog->open();
 }
 
-void CapabilityWindow::saveReport(const QString &path)
+CapabilityReport CapabilityWindow::report() const
 {
-    folder = QFileInfo(path).absolutePath();
-    redraw();
     const int axis = ui->comboBox_Axis->currentIndex();
     const int places = ReadingFormat::decimals(link->resolution[axis], link->unit);
     QTableWidget *const table = ui->tableWidget_Figures;
@@ -208,7 +206,7 @@ void CapabilityWindow::saveReport(const QString &path)
                      {QStringLiteral("Data format"), ReadingFormat::dataFormatName(link->dataFormat)}};
     const int set = std::clamp(link->compSet[axis], 1, 4);
     report.axis = {{QStringLiteral("Resolution"),
-                    QLatin1String(resolutionNames[std::clamp(link->resolution[axis], 1, 5) - 1])},
+                    QString::fromUtf8(resolutionNames[std::clamp(link->resolution[axis], 1, 5) - 1])},
                    {QStringLiteral("Measuring mode"), QLatin1String(modeNames[std::clamp(link->measMode[axis], 0, 3)])},
                    {QStringLiteral("Direction"),
                     link->direction[axis] ? QStringLiteral("reversed") : QStringLiteral("normal")},
@@ -230,9 +228,15 @@ void CapabilityWindow::saveReport(const QString &path)
         report.indices.append({table->verticalHeaderItem(row)->text(), table->item(row, 0)->text()});
     report.reason = ui->label_Reason->text();
     report.charts = {ui->chartView_Histogram, ui->chartView_Individuals, ui->chartView_MovingRange};
+    return report;
+}
 
+void CapabilityWindow::saveReport(const QString &path)
+{
+    folder = QFileInfo(path).absolutePath();
+    redraw();
     QString error;
-    if (!report.write(path, &error)) {
+    if (!report().write(path, &error)) {
         auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Save Report"),
                                     QStringLiteral("The report could not be saved to \"%1\": %2.")
                                             .arg(QDir::toNativeSeparators(path), error),

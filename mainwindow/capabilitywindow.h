@@ -7,6 +7,7 @@
 #include <memory>
 
 class CapabilityCharts;
+struct CapabilityReport;
 class CommandInterface;
 class GaugeStudyDialog;
 class QFileDialog;
@@ -33,6 +34,8 @@ public:
     void chooseAxis(int axis);
     // The figures and charts of the chosen axis and readings, now.
     void redraw();
+    // The report of what the window shows, with the operator and gauge typed in it.
+    CapabilityReport report() const;
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "screenshottour.h"
 
+#include "capabilityreport.h"
 #include "capabilitywindow.h"
 #include "communicationlogwindow.h"
 #include "form_about.h"
@@ -15,6 +16,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QLabel>
+#include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
@@ -227,6 +229,20 @@ bool ScreenshotTour::showCapability()
     type(capability->findChild<QLineEdit *>(QStringLiteral("lineEdit_Gauge")), QStringLiteral("Gauge 7, axis 0"));
     if (!save(capability, QStringLiteral("capability")))
         return false;
+    // The report's page as "Save Report..." writes it, at 100 dots per inch.
+    constexpr int dotsPerInch = 100;
+    QImage page(827, 1169, QImage::Format_RGB32);
+    page.setDotsPerMeterX(int(dotsPerInch / 0.0254));
+    page.setDotsPerMeterY(int(dotsPerInch / 0.0254));
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    const int margin = 59; // 15 mm
+    capability->report().paint(painter, page.rect().adjusted(margin, margin, -margin, -margin), dotsPerInch);
+    painter.end();
+    const QString reportPath = output.absoluteFilePath(QStringLiteral("capability-report.png"));
+    if (!page.save(reportPath))
+        return fail("the report's page could not be saved");
+    qInfo("wrote %s", qPrintable(reportPath));
 
     click(capability->findChild<QPushButton *>(QStringLiteral("pushButton_GaugeStudy")));
     auto *const study = capability->findChild<GaugeStudyDialog *>();
