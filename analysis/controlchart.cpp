@@ -24,20 +24,6 @@ int side(double value, double centre, double border)
     return 0;
 }
 
-// Whether `needed` of the last `window` readings up to `i` lie beyond `border` on
-// the side of reading i.
-bool runBeyond(const double *values, std::size_t i, std::size_t window, std::size_t needed, double centre,
-               double border)
-{
-    const int here = side(values[i], centre, border);
-    if (here == 0)
-        return false;
-    std::size_t found = 0;
-    for (std::size_t j = i + 1 - std::min(window, i + 1); j <= i; ++j)
-        found += side(values[j], centre, border) == here ? 1 : 0;
-    return found >= needed;
-}
-
 } // namespace
 
 Limits limits(const ReadingSummary &summary)
@@ -59,16 +45,32 @@ std::vector<std::uint8_t> ruleBreaks(const double *values, std::size_t count, co
     if (!limits.known())
         return breaks;
     const double zone = (limits.upper - limits.centre) / 3.0;
+    // The side of each of the last five readings beyond 2 sigma and beyond 1 sigma,
+    // and how many of the last three and five lie beyond them on each side.
+    int twoSigma[5] = {};
+    int oneSigma[5] = {};
+    int beyondTwo[3] = {}; // by side + 1, among the last three
+    int beyondOne[3] = {}; // by side + 1, among the last five
     int runSide = 0;
     std::size_t run = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const double value = values[i];
+        const std::size_t slot = i % 5;
+        if (i >= 3)
+            --beyondTwo[twoSigma[(i - 3) % 5] + 1];
+        if (i >= 5)
+            --beyondOne[oneSigma[slot] + 1];
+        twoSigma[slot] = side(value, limits.centre, 2.0 * zone);
+        oneSigma[slot] = side(value, limits.centre, zone);
+        ++beyondTwo[twoSigma[slot] + 1];
+        ++beyondOne[oneSigma[slot] + 1];
+
         std::uint8_t found = 0;
         if (value > limits.upper || value < limits.lower)
             found |= BeyondLimits;
-        if (runBeyond(values, i, 3, 2, limits.centre, 2.0 * zone))
+        if (twoSigma[slot] != 0 && beyondTwo[twoSigma[slot] + 1] >= 2)
             found |= TwoOfThree;
-        if (runBeyond(values, i, 5, 4, limits.centre, zone))
+        if (oneSigma[slot] != 0 && beyondOne[oneSigma[slot] + 1] >= 4)
             found |= FourOfFive;
         const int here = side(value, limits.centre, 0.0);
         run = here != 0 && here == runSide ? run + 1 : here != 0 ? 1 : 0;
