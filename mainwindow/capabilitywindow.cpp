@@ -201,7 +201,6 @@ CapabilityReport CapabilityWindow::report() const
     report.gauge = ui->lineEdit_Gauge->text();
     report.module = {{QStringLiteral("Unit number"), QString::number(link->moduleId, 16).toUpper()},
                      {QStringLiteral("Axes"), QString::number(link->axisNum)},
-                     {QStringLiteral("Version"), link->version},
                      {QStringLiteral("Unit"), unit},
                      {QStringLiteral("Data format"), ReadingFormat::dataFormatName(link->dataFormat)}};
     const int set = std::clamp(link->compSet[axis], 1, 4);
@@ -234,7 +233,7 @@ CapabilityReport CapabilityWindow::report() const
 void CapabilityWindow::saveReport(const QString &path)
 {
     folder = QFileInfo(path).absolutePath();
-    redraw();
+    // What the window shows, as it shows it: its charts lay out in the event loop.
     QString error;
     if (!report().write(path, &error)) {
         auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Save Report"),

@@ -227,6 +227,8 @@ bool ScreenshotTour::showCapability()
     capability->findChild<QCheckBox *>(QStringLiteral("checkBox_TwoOfThree"))->setChecked(true);
     type(capability->findChild<QLineEdit *>(QStringLiteral("lineEdit_Operator")), QStringLiteral("A. Operator"));
     type(capability->findChild<QLineEdit *>(QStringLiteral("lineEdit_Gauge")), QStringLiteral("Gauge 7, axis 0"));
+    // The charts lay their axes out in the event loop.
+    QTest::qWait(300);
     if (!save(capability, QStringLiteral("capability")))
         return false;
     // The report's page as "Save Report..." writes it, at 100 dots per inch.
