@@ -305,13 +305,17 @@ std::optional<RecordingFile> RecordingFile::read(const QString &path, QString *e
         return std::nullopt;
     }
     // Mapped, not copied: an 8-hour recording of 16 axes is some 50 MB.
-    QByteArray copy;
-    const char *begin = reinterpret_cast<const char *>(input.size() > 0 ? input.map(0, input.size()) : nullptr);
-    if (!begin && input.size() > 0) {
-        copy = input.readAll();
-        begin = copy.constData();
+    const qint64 size = input.size();
+    if (const uchar *mapped = size > 0 ? input.map(0, size) : nullptr) {
+        const char *begin = reinterpret_cast<const char *>(mapped);
+        return parse(begin, begin + size, error);
     }
-    const char *end = begin ? begin + input.size() : begin;
+    const QByteArray copy = input.readAll();
+    return parse(copy.constData(), copy.constData() + copy.size(), error);
+}
+
+std::optional<RecordingFile> RecordingFile::parse(const char *begin, const char *end, QString *error)
+{
     if (begin && end - begin >= 3 && std::string_view(begin, 3) == "\xEF\xBB\xBF")
         begin += 3;
     const std::string_view start(begin ? begin : "", std::size_t(end - begin));

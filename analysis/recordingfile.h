@@ -24,6 +24,8 @@ struct RecordingFile
     // Nothing when the file cannot be read or is not such a recording; `error`
     // then says why, naming the line.
     static std::optional<RecordingFile> read(const QString &path, QString *error);
+    // The same of the file's bytes.
+    static std::optional<RecordingFile> parse(const char *begin, const char *end, QString *error);
 
     QString moduleAddress;
     int unitNumber = 0;

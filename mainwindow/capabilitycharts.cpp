@@ -138,8 +138,10 @@ CapabilityCharts::CapabilityCharts(QChartView *histogramView, QChartView *indivi
 {
     histogram = setUp(histogramView, QStringLiteral("Histogram"), QString());
     histogram.y->setTitleText(QStringLiteral("Readings"));
-    bars = new QLineSeries;
-    barArea = new QAreaSeries(bars);
+    // The area does not own its outline: the outline is its child.
+    barArea = new QAreaSeries;
+    bars = new QLineSeries(barArea);
+    barArea->setUpperSeries(bars);
     barArea->setName(QStringLiteral("Readings"));
     barArea->setBrush(QColor(0x1f, 0x77, 0xb4, 0x80));
     barArea->setPen(thinPen(readingColour));

@@ -8,12 +8,12 @@
 #include "gaugestudydialog.h"
 #include "readingformat.h"
 #include "readingseries.h"
+#include "savefiledialog.h"
 #include "ui_form_capability.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -174,17 +174,11 @@ void CapabilityWindow::chooseReportFile()
 {
     if (reportDialog)
         return;
-    reportDialog = new QFileDialog(this, QStringLiteral("Save Report"));
-    reportDialog->setAttribute(Qt::WA_DeleteOnClose);
-    reportDialog->setAcceptMode(QFileDialog::AcceptSave);
-    reportDialog->setNameFilter(QStringLiteral("PDF files (*.pdf)"));
-    reportDialog->setDefaultSuffix(QStringLiteral("pdf"));
-    reportDialog->setDirectory(folder);
-    reportDialog->selectFile(QStringLiteral("capability-axis%1-%2.pdf")
-                                     .arg(axisName(ui->comboBox_Axis->currentIndex()),
-                                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    reportDialog = SaveFileDialog::open(
+            this, QStringLiteral("Save Report"), QStringLiteral("PDF files (*.pdf)"), folder,
+            SaveFileDialog::proposedName(QStringLiteral("capability"), ui->comboBox_Axis->currentIndex(),
+                                         QStringLiteral("pdf")));
     connect(reportDialog, &QFileDialog::fileSelected, this, &CapabilityWindow::saveReport);
-    reportDialog->open();
 }
 
 CapabilityReport CapabilityWindow::report() const
@@ -235,14 +229,8 @@ void CapabilityWindow::saveReport(const QString &path)
     folder = QFileInfo(path).absolutePath();
     // What the window shows, as it shows it: its charts lay out in the event loop.
     QString error;
-    if (!report().write(path, &error)) {
-        auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Save Report"),
-                                    QStringLiteral("The report could not be saved to \"%1\": %2.")
-                                            .arg(QDir::toNativeSeparators(path), error),
-                                    QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
-    }
+    if (!report().write(path, &error))
+        SaveFileDialog::showFailure(this, QStringLiteral("Save Report"), path, error);
 }
 
 void CapabilityWindow::openGaugeStudy()

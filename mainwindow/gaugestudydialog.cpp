@@ -7,13 +7,13 @@
 #include "readingformat.h"
 #include "readingseries.h"
 #include "readingstatistics.h"
+#include "savefiledialog.h"
 #include "ui_form_gaugestudy.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineSeries>
-#include <QMessageBox>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
@@ -236,17 +236,10 @@ void GaugeStudyDialog::chooseSaveFile()
 {
     if (saveDialog)
         return;
-    saveDialog = new QFileDialog(this, QStringLiteral("Save Type-1 Study"));
-    saveDialog->setAttribute(Qt::WA_DeleteOnClose);
-    saveDialog->setAcceptMode(QFileDialog::AcceptSave);
-    saveDialog->setNameFilter(QStringLiteral("CSV files (*.csv)"));
-    saveDialog->setDefaultSuffix(QStringLiteral("csv"));
-    saveDialog->setDirectory(folder);
-    saveDialog->selectFile(QStringLiteral("type1-axis%1-%2.csv")
-                                   .arg(QString::number(axis, 16).toUpper(),
-                                        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    saveDialog = SaveFileDialog::open(
+            this, QStringLiteral("Save Type-1 Study"), QStringLiteral("CSV files (*.csv)"), folder,
+            SaveFileDialog::proposedName(QStringLiteral("type1"), axis, QStringLiteral("csv")));
     connect(saveDialog, &QFileDialog::fileSelected, this, &GaugeStudyDialog::saveTo);
-    saveDialog->open();
 }
 
 // A CSV a spreadsheet reads: the set-up and result as name and value, then the readings.
@@ -255,22 +248,26 @@ void GaugeStudyDialog::saveTo(const QString &path)
     folder = QFileInfo(path).absolutePath();
     const auto number = [](double value) { return std::isfinite(value) ? QString::number(value, 'g', 17) : QString(); };
     const ReadingSummary summary = ReadingStatistics::of(taken.data(), taken.size());
-    QString text = csvLine({QStringLiteral("Type-1 gauge study"), QDateTime::currentDateTime().toString(Qt::ISODate)});
-    text += csvLine({QStringLiteral("Axis"), QString::number(axis, 16).toUpper()});
-    text += csvLine({QStringLiteral("Unit"), ReadingFormat::unitName(link->unit)});
-    text += csvLine({QStringLiteral("Master value"), number(master)});
-    text += csvLine({QStringLiteral("Tolerance"), number(tolerance)});
-    text += csvLine({QStringLiteral("Readings"), QString::number(taken.size())});
-    text += csvLine({QStringLiteral("Mean"), number(summary.mean)});
-    text += csvLine({QStringLiteral("Standard deviation"), number(summary.stdDev)});
-    text += csvLine({QStringLiteral("Bias"), number(result.bias)});
-    text += csvLine({QStringLiteral("Cg"), number(result.cg.value)});
-    text += csvLine({QStringLiteral("Cgk"), number(result.cgk.value)});
-    text += csvLine({QStringLiteral("Threshold"), number(threshold)});
-    text += csvLine({QStringLiteral("Result"),
-                     int(taken.size()) < wanted         ? QStringLiteral("incomplete")
-                             : result.passes(threshold) ? QStringLiteral("passes")
-                                                        : QStringLiteral("fails")});
+    const QString verdict = int(taken.size()) < wanted ? QStringLiteral("incomplete")
+            : result.passes(threshold)                 ? QStringLiteral("passes")
+                                                       : QStringLiteral("fails");
+    const QStringList rows[]
+            = {{QStringLiteral("Type-1 gauge study"), QDateTime::currentDateTime().toString(Qt::ISODate)},
+               {QStringLiteral("Axis"), QString::number(axis, 16).toUpper()},
+               {QStringLiteral("Unit"), ReadingFormat::unitName(link->unit)},
+               {QStringLiteral("Master value"), number(master)},
+               {QStringLiteral("Tolerance"), number(tolerance)},
+               {QStringLiteral("Readings"), QString::number(taken.size())},
+               {QStringLiteral("Mean"), number(summary.mean)},
+               {QStringLiteral("Standard deviation"), number(summary.stdDev)},
+               {QStringLiteral("Bias"), number(result.bias)},
+               {QStringLiteral("Cg"), number(result.cg.value)},
+               {QStringLiteral("Cgk"), number(result.cgk.value)},
+               {QStringLiteral("Threshold"), number(threshold)},
+               {QStringLiteral("Result"), verdict}};
+    QString text;
+    for (const QStringList &row : rows)
+        text += csvLine(row);
     text += csvLine({QStringLiteral("Reading"), QStringLiteral("Value")});
     for (std::size_t i = 0; i < taken.size(); ++i)
         text += csvLine({QString::number(i + 1), number(taken[i])});
@@ -279,10 +276,5 @@ void GaugeStudyDialog::saveTo(const QString &path)
     const QByteArray bytes = text.toUtf8();
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return;
-    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Save Type-1 Study"),
-                                QStringLiteral("The study could not be saved to \"%1\": %2.")
-                                        .arg(QDir::toNativeSeparators(path), file.errorString()),
-                                QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    SaveFileDialog::showFailure(this, QStringLiteral("Save Type-1 Study"), path, file.errorString());
 }

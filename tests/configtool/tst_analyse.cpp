@@ -20,6 +20,7 @@
 
 namespace {
 
+// What the program printed and how it ended; -1 when it did not end by itself.
 struct Run
 {
     int code = -1;
@@ -29,15 +30,13 @@ struct Run
 
 Run analyse(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(CONFIG_PROGRAM), QStringList{QStringLiteral("analyse")} + arguments);
-    Run run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.code = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    QProcess program;
+    program.setProgram(QStringLiteral(CONFIG_PROGRAM));
+    program.setArguments(QStringList{QStringLiteral("analyse")} + arguments);
+    program.start();
+    const bool ended = program.waitForFinished(60000) && program.exitStatus() == QProcess::NormalExit;
+    return {ended ? program.exitCode() : -1, program.readAllStandardOutput(),
+            QString::fromUtf8(program.readAllStandardError())};
 }
 
 // Axis 0 around 10,000 with a small spread, axis 1 always the same; one poll
@@ -62,7 +61,8 @@ bool writeRecording(const QString &path, const QString &settingsFile)
         lines << time
                         + QStringLiteral(",%1,REAL,OK,%2")
                                   .arg(axis0[i], 0, 'f', 4)
-                                  .arg(i == 2 ? QStringLiteral(",,ERR") : QStringLiteral("0.5000,REAL,OK"));
+                                  .arg(i == 2 ? QStringLiteral(",,ERR")
+                                              : QStringLiteral("%1,REAL,OK").arg(axis1, 0, 'f', 4));
         if (i == 3)
             lines << QStringLiteral("2026-12-06T10:00:03.500+01:00,3.500,,,GAP,,,GAP");
     }
