@@ -12,7 +12,7 @@
 #include "ui_form_capability.h"
 
 #include <QDateTime>
-#include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QStandardPaths>
 #include <QTimer>

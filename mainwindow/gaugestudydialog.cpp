@@ -11,7 +11,7 @@
 #include "ui_form_gaugestudy.h"
 
 #include <QDateTime>
-#include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QLineSeries>
 #include <QSaveFile>
@@ -67,10 +67,10 @@ GaugeStudyDialog::GaugeStudyDialog(const CommandInterface *link, const ReadingSe
     masterLine->setPen(CapabilityCharts::thinPen(QColor(0x2c, 0xa0, 0x2c)));
     upperLine->setPen(CapabilityCharts::thinPen(QColor(0xd6, 0x27, 0x28), Qt::DashLine));
     lowerLine->setPen(upperLine->pen());
-    for (QLineSeries *series : {runLine, masterLine, upperLine, lowerLine}) {
-        chart->addSeries(series);
-        series->attachAxis(numberAxis);
-        series->attachAxis(valueAxis);
+    for (QLineSeries *line : {runLine, masterLine, upperLine, lowerLine}) {
+        chart->addSeries(line);
+        line->attachAxis(numberAxis);
+        line->attachAxis(valueAxis);
     }
 
     connect(ui->comboBox_Axis, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
@@ -180,12 +180,15 @@ void GaugeStudyDialog::finish(bool complete)
         verdict = QStringLiteral("The gauge passes: Cg and Cgk are at least %1.").arg(threshold);
     else
         verdict = QStringLiteral("The gauge fails: Cg or Cgk is below %1.").arg(threshold);
-    ui->label_Result->setText(QStringLiteral("%1 readings: mean %2 %6, s %3 %6, bias %4 %6\nCg %5, Cgk %7\n%8")
-                                      .arg(summary.count)
-                                      .arg(ReadingFormat::value(summary.mean, places + 1),
-                                           ReadingFormat::value(summary.stdDev, places + 2),
-                                           ReadingFormat::value(result.bias, places + 1), Capability::text(result.cg),
-                                           unit, Capability::text(result.cgk), verdict));
+    const auto withUnit = [&unit](double value, int decimals) {
+        return ReadingFormat::value(value, decimals) + QLatin1Char(' ') + unit;
+    };
+    const QStringList lines{
+            QStringLiteral("%1 readings: mean %2, s %3, bias %4")
+                    .arg(QString::number(summary.count), withUnit(summary.mean, places + 1),
+                         withUnit(summary.stdDev, places + 2), withUnit(result.bias, places + 1)),
+            QStringLiteral("Cg %1, Cgk %2").arg(Capability::text(result.cg), Capability::text(result.cgk)), verdict};
+    ui->label_Result->setText(lines.join(QLatin1Char('\n')));
     ui->pushButton_SaveStudy->setEnabled(!taken.empty());
 }
 
