@@ -3,6 +3,7 @@
 // file, and loads a file into one module or many at once. Everything the
 // command line and the files say is checked before any module is dialled.
 
+#include "analysecommand.h"
 #include "communicationlogfile.h"
 #include "configurationfile.h"
 #include "console.h"
@@ -32,6 +33,7 @@ const char description[] =
         "  save ADDRESS FILE                  read the module and write its settings to FILE\n"
         "  diff ADDRESS [ADDRESS...] FILE     print each setting in which a module differs from FILE\n"
         "  load FILE ADDRESS [ADDRESS...]     write FILE into each module, all at once\n"
+        "  analyse RECORDING.csv [...]        the capability figures of a recording (analyse --help)\n"
         "\n"
         "A load writes only the settings that differ, inside one SETUP ... CLOSE, and\n"
         "reads them back. The module's own address and subnet mask are neither compared\n"
@@ -231,6 +233,9 @@ int main(int argc, char *argv[])
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qr36tn-config"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QR36_TOOL_VERSION));
+    // "analyse" reads a recording and dials no module: its command line is its own.
+    if (QCoreApplication::arguments().value(1) == QLatin1String("analyse"))
+        return AnalyseCommand::run(QCoreApplication::arguments());
     // The link logs every command it sends; an operator reads the result lines.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
 
