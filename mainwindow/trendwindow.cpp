@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "trendwindow.h"
 
-#include "commandinterface.h"
+#include "heldsettings.h"
 #include "readingformat.h"
 #include "readinghistory.h"
 #include "ui_form_trend.h"
 
+#include <QDateTime>
+#include <QFileDialog>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QMessageBox>
+#include <QStandardPaths>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -17,21 +21,24 @@ using namespace QtCharts;
 
 namespace {
 constexpr double recentSpanSeconds = 60.0;
-// The chart recomputes and repaints every point of a line it is given, a few
-// microseconds each: the points of all shown lines together are held to about this
-// many, so that a redraw at the poll rate stays cheap however many axes are shown.
-// Each line then shows the lowest and highest value of each group of readings (of
-// seven readings with one axis shown, twenty-eight with four), so no peak goes
-// missing.
-constexpr int pointBudget = 100;
-constexpr int minPointsPerLine = 8;
-constexpr int maxPointsPerLine = 600;
+// Each shown line keeps up to this many points: the lowest and highest value of
+// each of 499 groups of readings, so no peak goes missing however long the
+// recording. The last 60 s at five readings a second need no grouping at all.
+constexpr int pointsPerLine = 1000;
+// Beyond this many stretches between gaps in view, the last ones are joined: a
+// line per stretch costs the chart a series of its own.
+constexpr int maxStretches = 64;
 // Figures that change five times a second cannot be read, and repainting the table
 // that often costs about as much as the chart.
 constexpr int spreadPeriodMs = 2000;
 constexpr int axesChosenAtFirst = 1;
 constexpr int wholeRecording = 1; // entry of the trend span box
 constexpr int lastReadings = 1;   // entry of the spread span box
+// Mean and standard deviation carry this many decimals more than the readings:
+// a repeatability well below one step of the resolution must still show.
+constexpr int extraDecimals = 2;
+
+enum Column { Choice, Count, Mean, Minimum, Maximum, Range, Deviation, Within, Above, Below, Errors, Gaps };
 
 // Sixteen colours that stay apart on a white chart.
 constexpr QRgb axisColours[16] = {0x1f77b4, 0xff7f0e, 0x2ca02c, 0xd62728, 0x9467bd, 0x8c564b, 0xe377c2, 0x7f7f7f,
@@ -73,16 +80,21 @@ void replaceIfChanged(QLineSeries *series, const QVector<QPointF> &points)
     if (series->pointsVector() != points)
         series->replace(points);
 }
+
+void showSeries(QLineSeries *series, bool shown)
+{
+    if (series->isVisible() != shown)
+        series->setVisible(shown);
+}
 } // namespace
 
-TrendWindow::TrendWindow(const CommandInterface *link, const ReadingHistory *history, QWidget *parent)
+TrendWindow::TrendWindow(const HeldSettings *settings, const ReadingHistory *history, QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui_Form_Trend>())
-    , link(link)
+    , settings(settings)
     , history(history)
 {
     ui->setupUi(this);
-    setFixedSize(size());
 
     chart = ui->chartView->chart();
     chart->setMargins(QMargins(4, 4, 4, 4));
@@ -90,6 +102,7 @@ TrendWindow::TrendWindow(const CommandInterface *link, const ReadingHistory *his
     // redraw; the view's plain background costs a rectangle fill.
     chart->setBackgroundVisible(false);
     ui->chartView->setBackgroundBrush(Qt::white);
+    ui->chartView->setRubberBand(QChartView::RectangleRubberBand);
     timeAxis = new QValueAxis;
     valueAxis = new QValueAxis;
     valueAxis->setLabelFormat(QStringLiteral("%g"));
@@ -99,33 +112,28 @@ TrendWindow::TrendWindow(const CommandInterface *link, const ReadingHistory *his
     timeAxis->setTickInterval(recentSpanSeconds / 4);
     timeAxis->setTickAnchor(0.0);
     timeAxis->setTickType(QValueAxis::TicksDynamic);
+    timeAxis->setTitleText(QStringLiteral("Seconds before the latest reading"));
     chart->addAxis(timeAxis, Qt::AlignBottom);
     chart->addAxis(valueAxis, Qt::AlignLeft);
     for (QValueAxis *axis : {timeAxis, valueAxis}) {
         axis->setGridLinePen(thinPen(axis->gridLinePen().color()));
         axis->setLinePen(thinPen(axis->linePen().color()));
+        connect(axis, &QValueAxis::rangeChanged, this, &TrendWindow::onRangeChanged);
     }
     for (int axis = 0; axis < maxAxes; ++axis) {
-        const QColor colour(axisColours[axis]);
         const QString name = QStringLiteral("Axis %1").arg(QString::number(axis, 16).toUpper());
-        valueLines[axis] = new QLineSeries;
-        valueLines[axis]->setName(name);
-        valueLines[axis]->setPen(thinPen(colour));
-        highLines[axis] = new QLineSeries;
-        lowLines[axis] = new QLineSeries;
-        for (QLineSeries *series : {valueLines[axis], highLines[axis], lowLines[axis]}) {
-            if (series != valueLines[axis])
-                series->setPen(thinPen(colour, Qt::DashLine));
-            series->setVisible(false);
-            chart->addSeries(series);
-            series->attachAxis(timeAxis);
-            series->attachAxis(valueAxis);
-        }
+        valueLines[axis].push_back(newSeries(axis, Qt::SolidLine));
+        valueLines[axis].front()->setName(name);
+        highLines[axis] = newSeries(axis, Qt::DashLine);
         highLines[axis]->setName(name + QLatin1String(" high limit"));
+        lowLines[axis] = newSeries(axis, Qt::DashLine);
         lowLines[axis]->setName(name + QLatin1String(" low limit"));
     }
 
-    connect(ui->comboBox_TrendSpan, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &TrendWindow::refresh);
+    connect(ui->comboBox_TrendSpan, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &TrendWindow::resetZoom);
+    connect(ui->checkBox_ShowLimits, &QCheckBox::toggled, this, &TrendWindow::refresh);
+    connect(ui->pushButton_ResetZoom, &QPushButton::clicked, this, &TrendWindow::resetZoom);
+    connect(ui->pushButton_SavePicture, &QPushButton::clicked, this, &TrendWindow::savePicture);
     connect(ui->comboBox_SpreadSpan, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &TrendWindow::refreshAll);
     connect(ui->spinBox_SpreadReadings, QOverload<int>::of(&QSpinBox::valueChanged), this, &TrendWindow::refreshAll);
@@ -133,6 +141,18 @@ TrendWindow::TrendWindow(const CommandInterface *link, const ReadingHistory *his
 }
 
 TrendWindow::~TrendWindow() = default;
+
+// Hidden until drawn; the legend names an axis once, by its first line.
+QLineSeries *TrendWindow::newSeries(int axis, Qt::PenStyle style)
+{
+    auto *series = new QLineSeries;
+    series->setPen(thinPen(QColor(axisColours[axis]), style));
+    series->setVisible(false);
+    chart->addSeries(series);
+    series->attachAxis(timeAxis);
+    series->attachAxis(valueAxis);
+    return series;
+}
 
 void TrendWindow::showEvent(QShowEvent *event)
 {
@@ -150,7 +170,7 @@ void TrendWindow::refresh()
 {
     if (!isVisible())
         return;
-    const int axes = std::clamp(link->axisNum, 0, maxAxes);
+    const int axes = settings->isHeld() ? settings->reading().axisCount : 0;
     if (ui->tableWidget_Spread->rowCount() != axes)
         setAxisCount(axes);
     drawTrend(axes);
@@ -161,8 +181,7 @@ void TrendWindow::refresh()
 }
 
 // One row per axis; its first cell chooses whether the axis is drawn. Only axis 0
-// is at first: lines and their limits on one chart hide each other, and each line
-// across the chart costs about as much as the rest of a redraw.
+// is at first: lines and their limits on one chart hide each other.
 void TrendWindow::setAxisCount(int axes)
 {
     QTableWidget *const table = ui->tableWidget_Spread;
@@ -172,8 +191,8 @@ void TrendWindow::setAxisCount(int axes)
         auto *choice = new QTableWidgetItem(QString::number(axis, 16).toUpper());
         choice->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         choice->setCheckState(axis < axesChosenAtFirst ? Qt::Checked : Qt::Unchecked);
-        table->setItem(axis, 0, choice);
-        for (int column = 1; column < table->columnCount(); ++column) {
+        table->setItem(axis, Choice, choice);
+        for (int column = Count; column < table->columnCount(); ++column) {
             auto *figure = new QTableWidgetItem;
             figure->setFlags(Qt::ItemIsEnabled);
             figure->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -184,70 +203,134 @@ void TrendWindow::setAxisCount(int axes)
 
 bool TrendWindow::isChosen(int axis) const
 {
-    const QTableWidgetItem *choice = ui->tableWidget_Spread->item(axis, 0);
+    const QTableWidgetItem *choice = ui->tableWidget_Spread->item(axis, Choice);
     return choice && choice->checkState() == Qt::Checked;
 }
 
 void TrendWindow::onItemChanged(QTableWidgetItem *item)
 {
-    if (item->column() == 0)
+    if (item->column() == Choice)
         drawTrend(ui->tableWidget_Spread->rowCount());
+}
+
+// A range that changes while the window does not set it is the operator's zoom:
+// it stays until "Reset Zoom".
+void TrendWindow::onRangeChanged()
+{
+    if (rangeBeingSet || zoomed)
+        return;
+    zoomed = true;
+    ui->pushButton_ResetZoom->setEnabled(true);
+}
+
+void TrendWindow::resetZoom()
+{
+    zoomed = false;
+    ui->pushButton_ResetZoom->setEnabled(false);
+    refresh();
+}
+
+void TrendWindow::setRange(QValueAxis *axis, double low, double high)
+{
+    if (zoomed || (axis->min() == low && axis->max() == high))
+        return;
+    rangeBeingSet = true;
+    axis->setRange(low, high);
+    rangeBeingSet = false;
+}
+
+// The stretches between gaps, each a line of its own.
+void TrendWindow::drawLine(int axis, const QVector<QPointF> &points)
+{
+    std::vector<QLineSeries *> &lines = valueLines[axis];
+    size_t used = 0;
+    QVector<QPointF> stretch;
+    const auto place = [&] {
+        if (stretch.isEmpty())
+            return;
+        if (used == lines.size()) {
+            lines.push_back(newSeries(axis, Qt::SolidLine));
+            chart->legend()->markers(lines.back()).constFirst()->setVisible(false);
+        }
+        replaceIfChanged(lines[used], stretch);
+        showSeries(lines[used], true);
+        ++used;
+        stretch.clear();
+    };
+    for (const QPointF &point : points) {
+        if (std::isnan(point.y())) {
+            if (used + 1 < size_t(maxStretches))
+                place();
+        } else {
+            stretch.append(point);
+        }
+    }
+    place();
+    // The legend keeps the axis's name while its line is empty.
+    showSeries(lines.front(), true);
+    if (used == 0)
+        replaceIfChanged(lines.front(), {});
+    for (size_t i = std::max<size_t>(used, 1); i < lines.size(); ++i)
+        showSeries(lines[i], false);
 }
 
 void TrendWindow::drawTrend(int axes)
 {
     const bool whole = ui->comboBox_TrendSpan->currentIndex() == wholeRecording;
+    const bool withLimits = ui->checkBox_ShowLimits->isChecked();
     const double start = whole ? 0.0 : -recentSpanSeconds;
     // The whole recording's time axis grows a tick step at a time.
     const double step = whole ? tickStep(history->recordingSeconds()) : recentSpanSeconds / 4;
     const double end = whole ? std::max(std::ceil(history->recordingSeconds() / step), 1.0) * step : 0.0;
     double low = INFINITY;
     double high = -INFINITY;
-    int chosen = 0;
-    for (int axis = 0; axis < axes; ++axis)
-        chosen += isChosen(axis) ? 1 : 0;
-    const int maxPoints = std::clamp(pointBudget / std::max(chosen, 1), minPointsPerLine, maxPointsPerLine);
+    const ReadingSettings &held = settings->reading();
     for (int axis = 0; axis < maxAxes; ++axis) {
         const bool shown = axis < axes && isChosen(axis);
-        if (valueLines[axis]->isVisible() != shown) {
-            for (QLineSeries *series : {valueLines[axis], highLines[axis], lowLines[axis]})
-                series->setVisible(shown);
-            // The legend names the axes; a limit line has its axis's colour. A legend
-            // marker follows its series into view, so it is hidden again each time.
-            for (QLineSeries *series : {highLines[axis], lowLines[axis]})
-                chart->legend()->markers(series).constFirst()->setVisible(false);
+        if (!shown) {
+            for (QLineSeries *series : valueLines[axis])
+                showSeries(series, false);
         }
+        showSeries(highLines[axis], shown && withLimits);
+        showSeries(lowLines[axis], shown && withLimits);
+        // A legend marker follows its series into view: a limit line has its axis's colour.
+        for (QLineSeries *series : {highLines[axis], lowLines[axis]})
+            chart->legend()->markers(series).constFirst()->setVisible(false);
         if (!shown)
             continue;
-        const QVector<QPointF> points = whole ? history->recordingTrend(axis, maxPoints)
-                                              : history->recentTrend(axis, recentSpanSeconds, maxPoints);
-        valueLines[axis]->replace(points);
+        const QVector<QPointF> points = whole ? history->recordingTrend(axis, pointsPerLine)
+                                              : history->recentTrend(axis, recentSpanSeconds, pointsPerLine);
+        drawLine(axis, points);
         for (const QPointF &point : points) {
+            if (std::isnan(point.y()))
+                continue;
             low = std::min(low, point.y());
             high = std::max(high, point.y());
         }
-        const int set = std::clamp(link->compSet[axis], 1, 4) - 1;
-        const double highLimit = link->compHigh[set][axis];
-        const double lowLimit = link->compLow[set][axis];
-        replaceIfChanged(highLines[axis], {QPointF(start, highLimit), QPointF(end, highLimit)});
-        replaceIfChanged(lowLines[axis], {QPointF(start, lowLimit), QPointF(end, lowLimit)});
-        low = std::min({low, lowLimit, highLimit});
-        high = std::max({high, lowLimit, highLimit});
+        if (withLimits) {
+            const double highLimit = held.highLimit[axis];
+            const double lowLimit = held.lowLimit[axis];
+            replaceIfChanged(highLines[axis], {QPointF(start, highLimit), QPointF(end, highLimit)});
+            replaceIfChanged(lowLines[axis], {QPointF(start, lowLimit), QPointF(end, lowLimit)});
+            low = std::min({low, lowLimit, highLimit});
+            high = std::max({high, lowLimit, highLimit});
+        }
     }
     if (low > high) {
         low = -1.0;
         high = 1.0;
     }
     const auto [valueMin, valueMax] = roundedRange(low, high);
-    if (valueAxis->min() != valueMin || valueAxis->max() != valueMax)
-        valueAxis->setRange(valueMin, valueMax);
-    if (timeAxis->min() != start || timeAxis->max() != end) {
-        timeAxis->setRange(start, end);
+    setRange(valueAxis, valueMin, valueMax);
+    if (!zoomed && (timeAxis->min() != start || timeAxis->max() != end)) {
+        setRange(timeAxis, start, end);
         timeAxis->setTickInterval(step);
-        timeAxis->setTitleText(whole ? QStringLiteral("Seconds since the start of the recording")
-                                     : QStringLiteral("Seconds before the latest reading"));
     }
-    const QString unit = ReadingFormat::unitName(link->unit);
+    const QString timeTitle = whole ? QStringLiteral("Seconds since the start of the recording")
+                                    : QStringLiteral("Seconds before the latest reading");
+    if (timeAxis->titleText() != timeTitle)
+        timeAxis->setTitleText(timeTitle);
+    const QString unit = ReadingFormat::unitName(held.unit);
     if (valueAxis->titleText() != unit)
         valueAxis->setTitleText(unit);
 }
@@ -257,21 +340,50 @@ void TrendWindow::drawSpread(int axes)
     const bool recent = ui->comboBox_SpreadSpan->currentIndex() == lastReadings;
     ui->spinBox_SpreadReadings->setEnabled(recent);
     const int readings = ui->spinBox_SpreadReadings->value();
-    ui->label_SpreadUnit->setText(QStringLiteral("Values in %1").arg(ReadingFormat::unitName(link->unit)));
+    const ReadingSettings &held = settings->reading();
+    ui->label_SpreadUnit->setText(QStringLiteral("Values in %1").arg(ReadingFormat::unitName(held.unit)));
+    const bool judged = ReadingFormat::carriesJudgement(held.dataFormat);
     QTableWidget *const table = ui->tableWidget_Spread;
     for (int axis = 0; axis < axes; ++axis) {
         const ReadingSpread spread = recent ? history->recentSpread(axis, readings) : history->recordingSpread(axis);
-        const int places = ReadingFormat::decimals(link->resolution[axis], link->unit);
+        const int places = held.decimals(axis);
+        const auto judgement = [judged](int count) { return judged ? QString::number(count) : QString(); };
         const QString texts[] = {QString::number(spread.count()),
-                                 ReadingFormat::value(spread.mean(), places),
+                                 ReadingFormat::value(spread.mean(), places + extraDecimals),
                                  ReadingFormat::value(spread.minimum(), places),
                                  ReadingFormat::value(spread.maximum(), places),
                                  ReadingFormat::value(spread.range(), places),
-                                 ReadingFormat::value(spread.standardDeviation(), places)};
-        for (int column = 1; column <= 6; ++column) {
+                                 ReadingFormat::value(spread.standardDeviation(), places + extraDecimals),
+                                 judgement(spread.withinLimits()),
+                                 judgement(spread.aboveLimit()),
+                                 judgement(spread.belowLimit()),
+                                 QString::number(spread.errorCount()),
+                                 QString::number(spread.gapCount())};
+        for (int column = Count; column <= Gaps; ++column) {
             QTableWidgetItem *const item = table->item(axis, column);
-            if (item->text() != texts[column - 1])
-                item->setText(texts[column - 1]);
+            if (item->text() != texts[column - Count])
+                item->setText(texts[column - Count]);
         }
     }
+}
+
+// Asked without blocking, as the recording's file is.
+void TrendWindow::savePicture()
+{
+    if (pictureDialog)
+        return;
+    pictureDialog = new QFileDialog(this, QStringLiteral("Save Picture"));
+    pictureDialog->setAttribute(Qt::WA_DeleteOnClose);
+    pictureDialog->setAcceptMode(QFileDialog::AcceptSave);
+    pictureDialog->setNameFilter(QStringLiteral("PNG pictures (*.png)"));
+    pictureDialog->setDefaultSuffix(QStringLiteral("png"));
+    pictureDialog->setDirectory(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+    pictureDialog->selectFile(
+            QStringLiteral("trend-%1.png").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    connect(pictureDialog, &QFileDialog::fileSelected, this, [this](const QString &path) {
+        if (!ui->chartView->grab().save(path, "PNG"))
+            QMessageBox::warning(this, QStringLiteral("Save Picture"),
+                                 QStringLiteral("\"%1\" could not be written.").arg(QDir::toNativeSeparators(path)));
+    });
+    pictureDialog->open();
 }

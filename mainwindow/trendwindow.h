@@ -2,14 +2,17 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
 #include <memory>
+#include <vector>
 
-class CommandInterface;
+class HeldSettings;
 class ReadingHistory;
 class Ui_Form_Trend;
+class QFileDialog;
 class QTableWidgetItem;
 namespace QtCharts {
 class QChart;
@@ -18,19 +21,22 @@ class QValueAxis;
 } // namespace QtCharts
 
 // The monitor's readings as a chart of the chosen axes, over the last 60 s or the
-// whole recording, with the high and low limits of each axis's active comparator
-// set, and as a table of their spread. It only reads: the history is kept by the
-// monitor, which calls refresh() after every poll.
+// whole recording, broken where a poll got no answer, with the high and low limits
+// of each axis's active comparator set on request, and as a table of their spread.
+// A rubber band zooms in; "Reset Zoom" goes back to the fitted axes. It only
+// reads: the history is kept by the monitor, which calls refresh() after every poll.
 class TrendWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    TrendWindow(const CommandInterface *link, const ReadingHistory *history, QWidget *parent = nullptr);
+    TrendWindow(const HeldSettings *settings, const ReadingHistory *history, QWidget *parent = nullptr);
     ~TrendWindow() override;
 
     // Redraws the chart, and the spread when its last redraw is two seconds old.
     void refresh();
+    // Redraws both now.
+    void refreshAll();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -40,20 +46,29 @@ private:
 
     void setAxisCount(int axes);
     void drawTrend(int axes);
+    void drawLine(int axis, const QVector<QPointF> &points);
     void drawSpread(int axes);
     void onItemChanged(QTableWidgetItem *item);
-    void refreshAll();
+    void onRangeChanged();
+    void resetZoom();
+    void savePicture();
+    void setRange(QtCharts::QValueAxis *axis, double low, double high);
     bool isChosen(int axis) const;
+    QtCharts::QLineSeries *newSeries(int axis, Qt::PenStyle style);
 
     std::unique_ptr<Ui_Form_Trend> ui;
-    const CommandInterface *link;
+    const HeldSettings *settings;
     const ReadingHistory *history;
     // Owned by the chart view's chart.
     QtCharts::QChart *chart;
     QtCharts::QValueAxis *timeAxis;
     QtCharts::QValueAxis *valueAxis;
-    std::array<QtCharts::QLineSeries *, maxAxes> valueLines;
+    // One line per stretch between gaps; the first names the axis in the legend.
+    std::array<std::vector<QtCharts::QLineSeries *>, maxAxes> valueLines;
     std::array<QtCharts::QLineSeries *, maxAxes> highLines;
     std::array<QtCharts::QLineSeries *, maxAxes> lowLines;
+    bool zoomed = false;
+    bool rangeBeingSet = false;
     QElapsedTimer spreadDrawn;
+    QPointer<QFileDialog> pictureDialog;
 };
