@@ -58,10 +58,17 @@ MonitorRecording::MonitorRecording(CommandInterface *link, Ui_Form_MeasureMonito
             [this](int axis) { takeSettings(Completion::RefPoint, axis); });
     connect(link, &CommandInterface::communicationLogged, this, &MonitorRecording::onLogEntry);
     connect(&file, &RecordingFile::failed, this, &MonitorRecording::onWriteFailed);
+    // The count is final once the rows still queued at "Stop" are in the file.
+    connect(&file, &RecordingFile::closed, this, [this] {
+        if (!file.isRecording() && file.errorString().isEmpty())
+            showState(QStringLiteral("Recorded %1 rows to %2")
+                              .arg(file.rows())
+                              .arg(QFileInfo(file.fileName()).fileName()));
+    });
 
     if (QSettings(settingsFile, QSettings::IniFormat).value(separatorKey).toString() == semicolonValue)
-        page->comboBox_Separator->setCurrentIndex(semicolonEntry);
-    connect(page->comboBox_Separator, QOverload<int>::of(&QComboBox::activated), this,
+        page->comboBox_RecordingSeparator->setCurrentIndex(semicolonEntry);
+    connect(page->comboBox_RecordingSeparator, QOverload<int>::of(&QComboBox::activated), this,
             &MonitorRecording::onSeparatorChosen);
     // A count that changes five times a second cannot be read anyway.
     rowsShown->setInterval(1000);
@@ -137,7 +144,7 @@ void MonitorRecording::startRecording(const QString &path)
         return;
     folder = QFileInfo(path).absolutePath();
     const qint64 startMs = QDateTime::currentMSecsSinceEpoch();
-    const RecordingFile::Separator separator = page->comboBox_Separator->currentIndex() == semicolonEntry
+    const RecordingFile::Separator separator = page->comboBox_RecordingSeparator->currentIndex() == semicolonEntry
             ? RecordingFile::Separator::Semicolon
             : RecordingFile::Separator::Comma;
     if (!file.start(path, addressEdit->text(), held.configuration(), separator, startMs)) {
@@ -148,7 +155,7 @@ void MonitorRecording::startRecording(const QString &path)
     history.startRecording(double(startMs - originMs) / 1000.0);
     page->pushButton_Record->setEnabled(false);
     page->pushButton_StopRecording->setEnabled(true);
-    page->comboBox_Separator->setEnabled(false);
+    page->comboBox_RecordingSeparator->setEnabled(false);
     showRows();
     rowsShown->start();
 }
@@ -164,8 +171,8 @@ void MonitorRecording::stopRecording()
     rowsShown->stop();
     page->pushButton_Record->setEnabled(true);
     page->pushButton_StopRecording->setEnabled(false);
-    page->comboBox_Separator->setEnabled(true);
-    showState(QStringLiteral("Recorded %1 rows to %2").arg(file.rows()).arg(QFileInfo(file.fileName()).fileName()));
+    page->comboBox_RecordingSeparator->setEnabled(true);
+    showState(QStringLiteral("Stopping: writing the last rows to %1").arg(QFileInfo(file.fileName()).fileName()));
 }
 
 void MonitorRecording::showRows()
@@ -188,7 +195,7 @@ void MonitorRecording::fail(const QString &text)
     rowsShown->stop();
     page->pushButton_Record->setEnabled(true);
     page->pushButton_StopRecording->setEnabled(false);
-    page->comboBox_Separator->setEnabled(true);
+    page->comboBox_RecordingSeparator->setEnabled(true);
     showState(text);
     if (failureBox)
         failureBox->close();

@@ -102,7 +102,8 @@ struct RecordingFile::Writer
 
     bool writeRow(const PollReading &reading)
     {
-        QStringList fields{isoTime(reading.timeMs), QString::number(double(reading.timeMs - startMs) / 1000.0, 'f', 3)};
+        QStringList fields{isoTime(reading.timeMs),
+                           ReadingFormat::value(double(reading.timeMs - startMs) / 1000.0, 3, decimalPoint)};
         for (int axis = 0; axis < axes; ++axis) {
             const bool present = axis < reading.axisCount;
             const PollReading::Result result = present ? reading.results[axis] : PollReading::Result::Gap;
