@@ -8,6 +8,7 @@
 #include "console.h"
 #include "fieldtext.h"
 #include "modulejob.h"
+#include "recordcommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -110,6 +111,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(QR36_TOOL_VERSION));
     // The link logs every command it sends; an operator reads the result lines.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    if (RecordCommand::isRequested(QCoreApplication::arguments()))
+        return RecordCommand::run(QCoreApplication::arguments());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QLatin1String(description));

@@ -89,7 +89,14 @@ struct RecordingFile::Writer
         for (QString &text : fields)
             text = field(text);
         const QByteArray line = fields.join(separator).toUtf8() + "\r\n";
-        if (file.write(line) == line.size()) {
+        // A write cut short reports no reason; the next one, of the rest, fails with the system's.
+        qint64 written = 0;
+        for (qint64 part = 0; written < line.size(); written += part) {
+            part = file.write(line.constData() + written, line.size() - written);
+            if (part <= 0)
+                break;
+        }
+        if (written == line.size()) {
             completeSize += line.size();
             unsynced = true;
             return true;
