@@ -4,6 +4,7 @@
 #include "heldsettings.h"
 #include "readingformat.h"
 #include "readinghistory.h"
+#include "trendlines.h"
 #include "ui_form_trend.h"
 
 #include <QDateTime>
@@ -25,9 +26,6 @@ constexpr double recentSpanSeconds = 60.0;
 // each of 499 groups of readings, so no peak goes missing however long the
 // recording. The last 60 s at five readings a second need no grouping at all.
 constexpr int pointsPerLine = 1000;
-// Beyond this many stretches between gaps in view, the last ones are joined: a
-// line per stretch costs the chart a series of its own.
-constexpr int maxStretches = 64;
 // Figures that change five times a second cannot be read, and repainting the table
 // that often costs about as much as the chart.
 constexpr int spreadPeriodMs = 2000;
@@ -120,10 +118,13 @@ TrendWindow::TrendWindow(const HeldSettings *settings, const ReadingHistory *his
         axis->setLinePen(thinPen(axis->linePen().color()));
         connect(axis, &QValueAxis::rangeChanged, this, &TrendWindow::onRangeChanged);
     }
+    lines = new TrendLines(chart, timeAxis, valueAxis);
+    ui->chartView->scene()->addItem(lines);
     for (int axis = 0; axis < maxAxes; ++axis) {
         const QString name = QStringLiteral("Axis %1").arg(QString::number(axis, 16).toUpper());
-        valueLines[axis].push_back(newSeries(axis, Qt::SolidLine));
-        valueLines[axis].front()->setName(name);
+        lines->setColour(axis, QColor(axisColours[axis]));
+        legendLines[axis] = newSeries(axis, Qt::SolidLine);
+        legendLines[axis]->setName(name);
         highLines[axis] = newSeries(axis, Qt::DashLine);
         highLines[axis]->setName(name + QLatin1String(" high limit"));
         lowLines[axis] = newSeries(axis, Qt::DashLine);
@@ -142,7 +143,7 @@ TrendWindow::TrendWindow(const HeldSettings *settings, const ReadingHistory *his
 
 TrendWindow::~TrendWindow() = default;
 
-// Hidden until drawn; the legend names an axis once, by its first line.
+// Hidden until drawn.
 QLineSeries *TrendWindow::newSeries(int axis, Qt::PenStyle style)
 {
     auto *series = new QLineSeries;
@@ -239,41 +240,6 @@ void TrendWindow::setRange(QValueAxis *axis, double low, double high)
     rangeBeingSet = false;
 }
 
-// The stretches between gaps, each a line of its own.
-void TrendWindow::drawLine(int axis, const QVector<QPointF> &points)
-{
-    std::vector<QLineSeries *> &lines = valueLines[axis];
-    size_t used = 0;
-    QVector<QPointF> stretch;
-    const auto place = [&] {
-        if (stretch.isEmpty())
-            return;
-        if (used == lines.size()) {
-            lines.push_back(newSeries(axis, Qt::SolidLine));
-            chart->legend()->markers(lines.back()).constFirst()->setVisible(false);
-        }
-        replaceIfChanged(lines[used], stretch);
-        showSeries(lines[used], true);
-        ++used;
-        stretch.clear();
-    };
-    for (const QPointF &point : points) {
-        if (std::isnan(point.y())) {
-            if (used + 1 < size_t(maxStretches))
-                place();
-        } else {
-            stretch.append(point);
-        }
-    }
-    place();
-    // The legend keeps the axis's name while its line is empty.
-    showSeries(lines.front(), true);
-    if (used == 0)
-        replaceIfChanged(lines.front(), {});
-    for (size_t i = std::max<size_t>(used, 1); i < lines.size(); ++i)
-        showSeries(lines[i], false);
-}
-
 void TrendWindow::drawTrend(int axes)
 {
     const bool whole = ui->comboBox_TrendSpan->currentIndex() == wholeRecording;
@@ -287,10 +253,9 @@ void TrendWindow::drawTrend(int axes)
     const ReadingSettings &held = settings->reading();
     for (int axis = 0; axis < maxAxes; ++axis) {
         const bool shown = axis < axes && isChosen(axis);
-        if (!shown) {
-            for (QLineSeries *series : valueLines[axis])
-                showSeries(series, false);
-        }
+        showSeries(legendLines[axis], shown);
+        if (!shown)
+            lines->setPoints(axis, {});
         showSeries(highLines[axis], shown && withLimits);
         showSeries(lowLines[axis], shown && withLimits);
         // A legend marker follows its series into view: a limit line has its axis's colour.
@@ -300,7 +265,7 @@ void TrendWindow::drawTrend(int axes)
             continue;
         const QVector<QPointF> points = whole ? history->recordingTrend(axis, pointsPerLine)
                                               : history->recentTrend(axis, recentSpanSeconds, pointsPerLine);
-        drawLine(axis, points);
+        lines->setPoints(axis, points);
         for (const QPointF &point : points) {
             if (std::isnan(point.y()))
                 continue;
@@ -323,6 +288,9 @@ void TrendWindow::drawTrend(int axes)
     const auto [valueMin, valueMax] = roundedRange(low, high);
     setRange(valueAxis, valueMin, valueMax);
     if (!zoomed && (timeAxis->min() != start || timeAxis->max() != end)) {
+        // Never the old, finer ticks over the new, longer range for a moment: the
+        // axis would make a label for each of thousands of ticks.
+        timeAxis->setTickInterval(std::max(step, timeAxis->tickInterval()));
         setRange(timeAxis, start, end);
         timeAxis->setTickInterval(step);
     }

@@ -7,10 +7,10 @@
 
 #include <array>
 #include <memory>
-#include <vector>
 
 class HeldSettings;
 class ReadingHistory;
+class TrendLines;
 class Ui_Form_Trend;
 class QFileDialog;
 class QTableWidgetItem;
@@ -46,7 +46,6 @@ private:
 
     void setAxisCount(int axes);
     void drawTrend(int axes);
-    void drawLine(int axis, const QVector<QPointF> &points);
     void drawSpread(int axes);
     void onItemChanged(QTableWidgetItem *item);
     void onRangeChanged();
@@ -63,8 +62,9 @@ private:
     QtCharts::QChart *chart;
     QtCharts::QValueAxis *timeAxis;
     QtCharts::QValueAxis *valueAxis;
-    // One line per stretch between gaps; the first names the axis in the legend.
-    std::array<std::vector<QtCharts::QLineSeries *>, maxAxes> valueLines;
+    // Without points: they name the axes in the legend, in their colours.
+    std::array<QtCharts::QLineSeries *, maxAxes> legendLines;
+    TrendLines *lines; // owned by the chart view's scene
     std::array<QtCharts::QLineSeries *, maxAxes> highLines;
     std::array<QtCharts::QLineSeries *, maxAxes> lowLines;
     bool zoomed = false;
