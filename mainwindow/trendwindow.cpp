@@ -8,6 +8,7 @@
 #include "ui_form_trend.h"
 
 #include <QDateTime>
+#include <QHeaderView>
 #include <QFileDialog>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -43,14 +44,24 @@ constexpr QRgb axisColours[16] = {0x1f77b4, 0xff7f0e, 0x2ca02c, 0xd62728, 0x9467
                                   0xbcbd22, 0x17becf, 0x393b79, 0xad494a, 0x637939, 0x8c6d31, 0x7b4173, 0x3182bd};
 
 // Widened outwards to whole steps of a power of ten, so that the axis keeps its
-// range, and the chart its layout, while the readings move inside it.
-std::pair<double, double> roundedRange(double low, double high)
+// range, and the chart its layout, while the readings move inside it; with a tick
+// on every step, or every second one when that would be more than eleven.
+struct RoundedRange
+{
+    double low;
+    double high;
+    int ticks;
+    int decimals; // of a tick label: a step's, so that 0 reads 0 and not 1e-17
+};
+RoundedRange roundedRange(double low, double high)
 {
     const double span = high - low > 0.0 ? high - low : std::max(std::abs(high) * 1e-3, 1e-4);
     const double step = std::pow(10.0, std::floor(std::log10(span)));
     const double roundedLow = std::floor(low / step) * step;
-    const double roundedHigh = std::ceil(high / step) * step;
-    return {roundedLow, roundedHigh > roundedLow ? roundedHigh : roundedLow + step};
+    const double roundedHigh = std::max(std::ceil(high / step) * step, roundedLow + step);
+    const int steps = int(std::lround((roundedHigh - roundedLow) / step));
+    const int ticks = steps <= 10 ? steps + 1 : steps % 2 == 0 ? steps / 2 + 1 : 5;
+    return {roundedLow, roundedHigh, ticks, std::max(0, -int(std::floor(std::log10(step))))};
 }
 
 // The smallest of 1, 2 and 5 times a power of ten that cuts `span` into at most six steps.
@@ -103,7 +114,6 @@ TrendWindow::TrendWindow(const HeldSettings *settings, const ReadingHistory *his
     ui->chartView->setRubberBand(QChartView::RectangleRubberBand);
     timeAxis = new QValueAxis;
     valueAxis = new QValueAxis;
-    valueAxis->setLabelFormat(QStringLiteral("%g"));
     timeAxis->setLabelFormat(QStringLiteral("%g"));
     // Ticks every `interval` from 0; an interval of 0 would never end.
     timeAxis->setRange(-recentSpanSeconds, 0.0);
@@ -116,8 +126,12 @@ TrendWindow::TrendWindow(const HeldSettings *settings, const ReadingHistory *his
     for (QValueAxis *axis : {timeAxis, valueAxis}) {
         axis->setGridLinePen(thinPen(axis->gridLinePen().color()));
         axis->setLinePen(thinPen(axis->linePen().color()));
-        connect(axis, &QValueAxis::rangeChanged, this, &TrendWindow::onRangeChanged);
     }
+    // Sixteen names fit beside the chart, not above it.
+    chart->legend()->setAlignment(Qt::AlignRight);
+    ui->tableWidget_Spread->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // A rubber band zooms in on the release of the left button, the right button zooms out.
+    ui->chartView->viewport()->installEventFilter(this);
     lines = new TrendLines(chart, timeAxis, valueAxis);
     ui->chartView->scene()->addItem(lines);
     for (int axis = 0; axis < maxAxes; ++axis) {
@@ -214,14 +228,17 @@ void TrendWindow::onItemChanged(QTableWidgetItem *item)
         drawTrend(ui->tableWidget_Spread->rowCount());
 }
 
-// A range that changes while the window does not set it is the operator's zoom:
-// it stays until "Reset Zoom".
-void TrendWindow::onRangeChanged()
+// The operator's zoom stays until "Reset Zoom"; the chart's own rubber band has
+// changed the axes by the time the release arrives here.
+bool TrendWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (rangeBeingSet || zoomed)
-        return;
-    zoomed = true;
-    ui->pushButton_ResetZoom->setEnabled(true);
+    if (watched == ui->chartView->viewport() && event->type() == QEvent::MouseButtonRelease && !zoomed) {
+        zoomed = true;
+        ui->pushButton_ResetZoom->setEnabled(true);
+        // The fitted labels' decimals may be too few for the zoomed range.
+        valueAxis->setLabelFormat(QStringLiteral("%g"));
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TrendWindow::resetZoom()
@@ -233,11 +250,8 @@ void TrendWindow::resetZoom()
 
 void TrendWindow::setRange(QValueAxis *axis, double low, double high)
 {
-    if (zoomed || (axis->min() == low && axis->max() == high))
-        return;
-    rangeBeingSet = true;
-    axis->setRange(low, high);
-    rangeBeingSet = false;
+    if (!zoomed && (axis->min() != low || axis->max() != high))
+        axis->setRange(low, high);
 }
 
 void TrendWindow::drawTrend(int axes)
@@ -285,8 +299,13 @@ void TrendWindow::drawTrend(int axes)
         low = -1.0;
         high = 1.0;
     }
-    const auto [valueMin, valueMax] = roundedRange(low, high);
-    setRange(valueAxis, valueMin, valueMax);
+    const RoundedRange fitted = roundedRange(low, high);
+    if (!zoomed && valueAxis->tickCount() != fitted.ticks)
+        valueAxis->setTickCount(fitted.ticks);
+    const QString labels = QStringLiteral("%.%1f").arg(fitted.decimals);
+    if (!zoomed && valueAxis->labelFormat() != labels)
+        valueAxis->setLabelFormat(labels);
+    setRange(valueAxis, fitted.low, fitted.high);
     if (!zoomed && (timeAxis->min() != start || timeAxis->max() != end)) {
         // Never the old, finer ticks over the new, longer range for a moment: the
         // axis would make a label for each of thousands of ticks.

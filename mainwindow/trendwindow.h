@@ -40,6 +40,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     static constexpr int maxAxes = 16;
@@ -48,7 +49,6 @@ private:
     void drawTrend(int axes);
     void drawSpread(int axes);
     void onItemChanged(QTableWidgetItem *item);
-    void onRangeChanged();
     void resetZoom();
     void savePicture();
     void setRange(QtCharts::QValueAxis *axis, double low, double high);
@@ -68,7 +68,6 @@ private:
     std::array<QtCharts::QLineSeries *, maxAxes> highLines;
     std::array<QtCharts::QLineSeries *, maxAxes> lowLines;
     bool zoomed = false;
-    bool rangeBeingSet = false;
     QElapsedTimer spreadDrawn;
     QPointer<QFileDialog> pictureDialog;
 };

@@ -21,8 +21,6 @@ namespace {
 // not come about after this long never will.
 constexpr int stepTimeoutMs = 60000;
 constexpr int monitorPolls = 10;
-// Enough of the simulated gauges' slow waves to see them move.
-constexpr int trendPolls = 100;
 
 bool fail(const char *what)
 {
@@ -215,10 +213,12 @@ bool ScreenshotTour::showTrend()
     auto *const table = window->findChild<QTableWidget *>(QStringLiteral("tableWidget_Spread"));
     if (!table || !QTest::qWaitForWindowExposed(table->window()) || table->rowCount() != 16)
         return fail("the trend window did not open with sixteen axes");
+    table->window()->resize(1000, 820);
     for (int axis = 0; axis < table->rowCount(); ++axis)
         table->item(axis, 0)->setCheckState(Qt::Checked);
+    // A full minute on the chart.
     const bool polled = QTest::qWaitFor(
-            [this]() { return simulator->commandTexts().count(QStringLiteral("R")) >= trendPolls; }, stepTimeoutMs);
+            [this]() { return simulator->commandTexts().count(QStringLiteral("R")) >= 5 * 61; }, 2 * stepTimeoutMs);
     if (!polled)
         return fail("the monitor stopped polling");
     // The spread table is brought up to date every two seconds.
