@@ -254,23 +254,15 @@ std::optional<Usage> usage(const QCommandLineParser &parser, QString *fault)
         *fault = QStringLiteral("--separator takes comma or semicolon");
         return std::nullopt;
     }
-    QStringList arguments = parser.positionalArguments().mid(1);
+    const QStringList arguments = parser.positionalArguments().mid(1);
     if (arguments.isEmpty()) {
         *fault = QStringLiteral("record takes at least one address");
         return std::nullopt;
     }
-    for (const QString &text : std::as_const(arguments)) {
-        const std::optional<QHostAddress> address = FieldText::addressOf(text);
-        if (!address) {
-            *fault = FieldText::addressProblem(text);
-            return std::nullopt;
-        }
-        if (result.addresses.contains(*address)) {
-            *fault = QStringLiteral("%1 is named twice").arg(text);
-            return std::nullopt;
-        }
-        result.addresses << *address;
-    }
+    const std::optional<QList<QHostAddress>> addresses = FieldText::addressesOf(arguments, fault);
+    if (!addresses)
+        return std::nullopt;
+    result.addresses = *addresses;
     return result;
 }
 

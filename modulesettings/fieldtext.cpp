@@ -98,4 +98,22 @@ QString addressProblem(const QString &text)
         .arg(quoted(text));
 }
 
+std::optional<QList<QHostAddress>> addressesOf(const QStringList &texts, QString *fault)
+{
+    QList<QHostAddress> addresses;
+    for (const QString &text : texts) {
+        const std::optional<QHostAddress> address = addressOf(text);
+        if (!address) {
+            *fault = addressProblem(text);
+            return std::nullopt;
+        }
+        if (addresses.contains(*address)) {
+            *fault = QStringLiteral("%1 is named twice").arg(text);
+            return std::nullopt;
+        }
+        addresses << *address;
+    }
+    return addresses;
+}
+
 } // namespace FieldText

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QHostAddress>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <limits>
 #include <optional>
@@ -32,5 +34,8 @@ QString integerProblem(const QString &text, IntegerRange range = anyInteger);
 QString address(const QHostAddress &value);
 std::optional<QHostAddress> addressOf(const QString &text); // dotted IPv4: four numbers 0 to 255
 QString addressProblem(const QString &text);
+// The modules named on a command line: each an address, none twice; nothing, and
+// the first fault in `fault`, otherwise.
+std::optional<QList<QHostAddress>> addressesOf(const QStringList &texts, QString *fault);
 
 } // namespace FieldText
