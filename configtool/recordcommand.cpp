@@ -139,9 +139,14 @@ public:
     }
 
     bool isRecording() const { return state == State::Recording; }
-    bool failed() const { return state == State::NotReached || !lostAt.isEmpty() || !writeFault.isEmpty(); }
+    bool failed() const
+    {
+        return state == State::Connecting || state == State::NotReached || !lostAt.isEmpty() || !writeFault.isEmpty();
+    }
     QString summary() const
     {
+        if (state == State::Connecting)
+            return QStringLiteral("%1: not recorded: stopped while the module was being read").arg(moduleAddress);
         if (state == State::NotReached)
             return QStringLiteral("%1: not recorded: the module %2").arg(moduleAddress, fault);
         QString line = QStringLiteral("%1: %2 rows to %3, %4 of them gaps")

@@ -270,11 +270,13 @@ void TrendWindow::drawTrend(int axes)
         showSeries(legendLines[axis], shown);
         if (!shown)
             lines->setPoints(axis, {});
-        showSeries(highLines[axis], shown && withLimits);
-        showSeries(lowLines[axis], shown && withLimits);
-        // A legend marker follows its series into view: a limit line has its axis's colour.
-        for (QLineSeries *series : {highLines[axis], lowLines[axis]})
-            chart->legend()->markers(series).constFirst()->setVisible(false);
+        if (highLines[axis]->isVisible() != (shown && withLimits)) {
+            // A legend marker follows its series into view: a limit line has its axis's colour.
+            for (QLineSeries *series : {highLines[axis], lowLines[axis]}) {
+                series->setVisible(shown && withLimits);
+                chart->legend()->markers(series).constFirst()->setVisible(false);
+            }
+        }
         if (!shown)
             continue;
         const QVector<QPointF> points = whole ? history->recordingTrend(axis, pointsPerLine)

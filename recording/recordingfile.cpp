@@ -34,7 +34,7 @@ public:
             offsetSeconds = QDateTime::fromMSecsSinceEpoch(ms).offsetFromUtc();
             offsetFoundMs = ms;
         }
-        return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, offsetSeconds).toString(Qt::ISODateWithMs);
+        return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toOffsetFromUtc(offsetSeconds).toString(Qt::ISODateWithMs);
     }
 
 private:
