@@ -11,12 +11,15 @@
 #include "readinghistory.h"
 #include "windowharness.h"
 
+#include <QChartView>
+#include <QCheckBox>
 #include <QDateTime>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QValueAxis>
 
 #include <cmath>
 
@@ -303,6 +306,23 @@ void tst_Recording::unappliedEditsReachNeitherFileNorSpread()
     // The mean to 4 + 2 decimals, not to the 2 + 2 of the unapplied 10 µm.
     const QString mean = table->item(0, 2)->text();
     QCOMPARE(mean.size() - mean.indexOf(QLatin1Char('.')) - 1, 6);
+
+    // "Show limits" takes in the module's limits of +-1, not the unapplied -0.5,
+    // and the picture of it is a PNG.
+    QWidget *trend = table->window();
+    auto *chart = trend->findChild<QtCharts::QChartView *>()->chart();
+    auto *valueAxis = qobject_cast<QtCharts::QValueAxis *>(chart->axes(Qt::Vertical).constFirst());
+    QVERIFY(valueAxis->max() < 1.0);
+    WindowHarness::toggle(trend->findChild<QCheckBox *>(QStringLiteral("checkBox_ShowLimits")));
+    QTRY_VERIFY(valueAxis->min() <= -1.0 && valueAxis->max() >= 1.0 && valueAxis->max() < 2.0);
+    WindowHarness::click(trend->findChild<QPushButton *>(QStringLiteral("pushButton_SavePicture")));
+    auto *dialog = trend->findChild<QFileDialog *>();
+    QVERIFY(dialog && QTest::qWaitForWindowExposed(dialog));
+    const QString picture = work->filePath(QStringLiteral("trend.png"));
+    dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(picture);
+    QTest::keyClick(dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")), Qt::Key_Return);
+    QTRY_VERIFY(QFile::exists(picture));
+    QCOMPARE(QImage(picture).size(), trend->findChild<QtCharts::QChartView *>()->size());
 }
 
 void tst_Recording::silentOrGarbledModuleGivesGapRows_data()
