@@ -18,9 +18,9 @@ TrendLines::TrendLines(QtCharts::QChart *chart, QtCharts::QValueAxis *xAxis, QtC
         prepareGeometryChange();
         update();
     };
-    QObject::connect(chart, &QtCharts::QChart::plotAreaChanged, chart, moved);
-    QObject::connect(xAxis, &QtCharts::QValueAxis::rangeChanged, chart, [this] { update(); });
-    QObject::connect(yAxis, &QtCharts::QValueAxis::rangeChanged, chart, [this] { update(); });
+    connect(chart, &QtCharts::QChart::plotAreaChanged, this, moved);
+    connect(xAxis, &QtCharts::QValueAxis::rangeChanged, this, [this] { update(); });
+    connect(yAxis, &QtCharts::QValueAxis::rangeChanged, this, [this] { update(); });
 }
 
 void TrendLines::setPoints(int line, const QVector<QPointF> &points)

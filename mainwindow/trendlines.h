@@ -2,7 +2,7 @@
 #pragma once
 
 #include <QColor>
-#include <QGraphicsItem>
+#include <QGraphicsObject>
 #include <QPointF>
 #include <QVector>
 
@@ -16,9 +16,12 @@ class QValueAxis;
 // The trend's lines, drawn over a chart's plot area in the chart's axes. A chart
 // series can draw only an unbroken line and strokes its whole outline again on
 // every change, some microseconds a point; this item breaks a line wherever a
-// point's y is not a number and draws each stretch as a plain polyline.
-class TrendLines : public QGraphicsItem
+// point's y is not a number and draws each stretch as a plain polyline. An object,
+// so that its connections to the chart end with it, whichever the scene deletes first.
+class TrendLines : public QGraphicsObject
 {
+    Q_OBJECT
+
 public:
     static constexpr int maxLines = 16;
 
