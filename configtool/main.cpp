@@ -87,10 +87,18 @@ std::optional<Usage> usage(const QCommandLineParser &parser, QString *fault)
     }
     result.options.port = quint16(*port);
 
-    const std::optional<QList<QHostAddress>> addresses = FieldText::addressesOf(arguments, fault);
-    if (!addresses)
-        return std::nullopt;
-    result.addresses = *addresses;
+    for (const QString &text : qAsConst(arguments)) {
+        const std::optional<QHostAddress> address = FieldText::addressOf(text);
+        if (!address) {
+            *fault = FieldText::addressProblem(text);
+            return std::nullopt;
+        }
+        if (result.addresses.contains(*address)) {
+            *fault = QStringLiteral("%1 is named twice").arg(text);
+            return std::nullopt;
+        }
+        result.addresses << *address;
+    }
     return result;
 }
 
