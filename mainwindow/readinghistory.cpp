@@ -17,7 +17,8 @@ void ReadingHistory::add(double seconds, const PollReading &poll)
     ++readingsTaken;
     if (recent.size() > recentCapacity)
         recent.pop_front();
-    if (!recording)
+    // A poll answered before the start and handed over after it is not the recording's.
+    if (!recording || seconds < recordingStart)
         return;
     for (int axis = 0; axis < poll.axisCount; ++axis)
         spreads[axis].add(poll.values[axis], poll.results[axis]);
