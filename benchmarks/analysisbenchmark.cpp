@@ -5,6 +5,7 @@
 #include "commandinterface.h"
 #include "configurationfile.h"
 #include "eventwait.h"
+#include "heldsettings.h"
 #include "readingseries.h"
 #include "samples.h"
 #include "scoreboard.h"
@@ -135,6 +136,8 @@ bool AnalysisBenchmark::timeRedraw()
     link.axisNum = 1;
     link.compLow[0][0] = -0.02;
     link.compHigh[0][0] = 0.02;
+    HeldSettings held;
+    held.take(link, HeldSettings::Completion::ParameterRead);
     ReadingSeries series;
     series.startRecording();
     ReadingSeries::Values values;
@@ -143,7 +146,7 @@ bool AnalysisBenchmark::timeRedraw()
         values[0] = std::round(reading(poll, 0) * 1e4) / 1e4;
         series.add(values, true);
     }
-    CapabilityWindow window(&link, &series);
+    CapabilityWindow window(&held, &series);
     for (QCheckBox *rule : window.findChildren<QCheckBox *>())
         rule->setChecked(true);
     window.show();

@@ -4,6 +4,7 @@
 #include "logmemorybenchmark.h"
 #include "monitorbenchmark.h"
 #include "pacingbenchmark.h"
+#include "recordbenchmark.h"
 #include "responsivenessbenchmark.h"
 #include "scoreboard.h"
 #include "startupbenchmark.h"
@@ -58,7 +59,8 @@ int main(int argc, char *argv[])
             {QStringLiteral("runs"), QStringLiteral("Runs of each timed figure; the median is reported."),
              QStringLiteral("n"), QStringLiteral("3")},
             {QStringLiteral("only"),
-             QStringLiteral("Run only these parts: pacing, gui, monitor, startup, load, log, analysis (repeatable)."),
+             QStringLiteral("Run only these parts: pacing, gui, monitor, startup, load, log, analysis, record "
+                            "(repeatable)."),
              QStringLiteral("part")},
             {QStringLiteral("simulator"), QStringLiteral("The simulator program."), QStringLiteral("path"),
              QStringLiteral(QR36_SIMULATOR_PROGRAM)},
@@ -82,8 +84,8 @@ int main(int argc, char *argv[])
     }
     const QStringList only = parser.values(QStringLiteral("only"));
     for (const QString &part : only) {
-        if (!QStringList{"pacing", "gui", "monitor", "startup", "load", "log", "analysis"}.contains(part)) {
-            std::fprintf(stderr, "--only takes pacing, gui, monitor, startup, load, log or analysis\n");
+        if (!QStringList{"pacing", "gui", "monitor", "startup", "load", "log", "analysis", "record"}.contains(part)) {
+            std::fprintf(stderr, "--only takes pacing, gui, monitor, startup, load, log, analysis or record\n");
             return 2;
         }
     }
@@ -127,6 +129,8 @@ int main(int argc, char *argv[])
     }
     if (wanted("analysis"))
         AnalysisBenchmark(program(parser.value(QStringLiteral("config"))), runs, scoreboard).run();
+    if (wanted("record"))
+        RecordBenchmark(program(parser.value(QStringLiteral("config"))), scoreboard).run();
     scoreboard.printSummary();
     // Missed targets are figures, not failures; only what could not be measured is.
     return scoreboard.failures() > 0 ? 1 : 0;

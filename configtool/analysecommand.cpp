@@ -5,7 +5,7 @@
 #include "configurationfile.h"
 #include "console.h"
 #include "fieldtext.h"
-#include "recordingfile.h"
+#include "recordedreadings.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -106,7 +106,7 @@ std::optional<Request> requestOf(const QCommandLineParser &parser, QString *faul
 }
 
 // Each axis's active comparator limits in the snapshot the recording names.
-std::optional<std::vector<Capability::Limits>> snapshotLimits(const Request &request, const RecordingFile &recording,
+std::optional<std::vector<Capability::Limits>> snapshotLimits(const Request &request, const RecordedReadings &recording,
                                                               QString *fault)
 {
     if (recording.settingsFile.isEmpty()) {
@@ -157,7 +157,7 @@ QString number(double value)
 struct AxisFigures
 {
     int axis;
-    const RecordingFile::Axis *readings;
+    const RecordedReadings::Axis *readings;
     ReadingSummary summary;
     Capability::Limits limits;
     Capability::Indices indices;
@@ -274,7 +274,7 @@ int run(const QStringList &arguments)
         console.error(QStringLiteral("qr36tn-config analyse: %1").arg(fault));
         return exitUsageOrFile;
     };
-    const std::optional<RecordingFile> recording = RecordingFile::read(request->path, &fault);
+    const std::optional<RecordedReadings> recording = RecordedReadings::read(request->path, &fault);
     if (!recording)
         return fileError(QStringLiteral("%1: %2").arg(request->path, fault));
     if (request->axis >= recording->axisCount) {

@@ -9,6 +9,7 @@
 #include "console.h"
 #include "fieldtext.h"
 #include "modulejob.h"
+#include "recordcommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -30,10 +31,11 @@ enum Exit { exitDone = 0, exitDiffers = 1, exitUsageOrFile = 2, exitModuleFailed
 const char description[] =
         "Saves, compares and loads the settings of QR36-TN counter modules.\n"
         "\n"
-        "  save ADDRESS FILE                  read the module and write its settings to FILE\n"
-        "  diff ADDRESS [ADDRESS...] FILE     print each setting in which a module differs from FILE\n"
-        "  load FILE ADDRESS [ADDRESS...]     write FILE into each module, all at once\n"
-        "  analyse RECORDING.csv [...]        the capability figures of a recording (analyse --help)\n"
+        "  save ADDRESS FILE               read the module and write its settings to FILE\n"
+        "  diff ADDRESS [ADDRESS...] FILE  print each setting in which a module differs from FILE\n"
+        "  load FILE ADDRESS [ADDRESS...]  write FILE into each module, all at once\n"
+        "  record [...] ADDRESS...         record the readings of modules (record --help)\n"
+        "  analyse RECORDING.csv [...]     the capability figures of a recording (analyse --help)\n"
         "\n"
         "A load writes only the settings that differ, inside one SETUP ... CLOSE, and\n"
         "reads them back. The module's own address and subnet mask are neither compared\n"
@@ -161,6 +163,16 @@ std::optional<Usage> usage(const QCommandLineParser &parser, QString *fault)
     return result;
 }
 
+// The command: the first argument that is no option.
+QString commandOf(const QStringList &arguments)
+{
+    for (const QString &argument : arguments.mid(1)) {
+        if (!argument.startsWith(QLatin1Char('-')))
+            return argument;
+    }
+    return QString();
+}
+
 QString resultWord(ModuleJob::Outcome outcome)
 {
     switch (outcome) {
@@ -233,18 +245,22 @@ int main(int argc, char *argv[])
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qr36tn-config"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QR36_TOOL_VERSION));
-    // "analyse" reads a recording and dials no module: its command line is its own.
-    if (QCoreApplication::arguments().value(1) == QLatin1String("analyse"))
-        return AnalyseCommand::run(QCoreApplication::arguments());
     // The link logs every command it sends; an operator reads the result lines.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    // These two have command lines of their own.
+    const QString command = commandOf(QCoreApplication::arguments());
+    if (command == QLatin1String("analyse"))
+        return AnalyseCommand::run(QCoreApplication::arguments());
+    if (command == QLatin1String("record"))
+        return RecordCommand::run(QCoreApplication::arguments());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QLatin1String(description));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("save, diff or load, with its addresses and file"),
-                                 QStringLiteral("save|diff|load ARGUMENTS..."));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("save, diff, load, record or analyse, with its arguments"),
+                                 QStringLiteral("save|diff|load|record|analyse ARGUMENTS..."));
     parser.addOptions({
             {QStringLiteral("port"), QStringLiteral("The modules' command port; 24000 unless given."), QStringLiteral("N"),
              QString::number(ModuleProtocol::commandPort)},

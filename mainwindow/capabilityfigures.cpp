@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capabilityfigures.h"
 
-#include "commandinterface.h"
+#include "heldsettings.h"
 #include "readingformat.h"
 #include "readingseries.h"
 
@@ -22,7 +22,7 @@ double readingStep(int resolution, int unit, int decimals)
 
 } // namespace
 
-CapabilityFigures CapabilityFigures::of(const CommandInterface &link, const ReadingSeries &series, int axis,
+CapabilityFigures CapabilityFigures::of(const ReadingSettings &held, const ReadingSeries &series, int axis,
                                         int lastPolls)
 {
     CapabilityFigures figures;
@@ -34,11 +34,10 @@ CapabilityFigures CapabilityFigures::of(const CommandInterface &link, const Read
         figures.ownReadings = series.recent(axis, lastPolls);
         figures.summary = ReadingStatistics::of(figures.ownReadings.data(), figures.ownReadings.size());
     }
-    const int set = std::clamp(link.compSet[axis], 1, 4) - 1;
-    figures.limits = {link.compLow[set][axis], link.compHigh[set][axis]};
+    figures.limits = {held.lowLimit[size_t(axis)], held.highLimit[size_t(axis)]};
     figures.indices = Capability::indices(figures.summary, figures.limits);
     figures.control = ControlChart::limits(figures.summary);
-    figures.decimals = ReadingFormat::decimals(link.resolution[axis], link.unit);
-    figures.step = readingStep(link.resolution[axis], link.unit, figures.decimals);
+    figures.decimals = held.decimals(axis);
+    figures.step = readingStep(held.resolution[size_t(axis)], held.unit, figures.decimals);
     return figures;
 }

@@ -9,8 +9,8 @@
 
 #include <vector>
 
-class CommandInterface;
 class ReadingSeries;
+struct ReadingSettings;
 
 // One axis's capability figures as the window shows them, from the readings of the
 // spread (the whole recording or the last polls) and the limits of the axis's
@@ -21,7 +21,7 @@ struct CapabilityFigures
 
     // `lastPolls` 0 for the whole recording, whose statistics the series keeps up to
     // date. The figures read `series`, which must outlive them.
-    static CapabilityFigures of(const CommandInterface &link, const ReadingSeries &series, int axis, int lastPolls);
+    static CapabilityFigures of(const ReadingSettings &held, const ReadingSeries &series, int axis, int lastPolls);
 
     const std::vector<double> &readings() const { return source ? *source : ownReadings; }
 

@@ -4,7 +4,7 @@
 #include "capabilitycharts.h"
 #include "capabilityfigures.h"
 #include "capabilityreport.h"
-#include "commandinterface.h"
+#include "heldsettings.h"
 #include "gaugestudydialog.h"
 #include "readingformat.h"
 #include "readingseries.h"
@@ -36,10 +36,10 @@ QString axisName(int axis)
 }
 } // namespace
 
-CapabilityWindow::CapabilityWindow(const CommandInterface *link, const ReadingSeries *series, QWidget *parent)
+CapabilityWindow::CapabilityWindow(const HeldSettings *held, const ReadingSeries *series, QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui_Form_Capability>())
-    , link(link)
+    , held(held)
     , series(series)
     , redrawTimer(new QTimer(this))
     , folder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
@@ -66,11 +66,11 @@ CapabilityWindow::CapabilityWindow(const CommandInterface *link, const ReadingSe
 
 CapabilityWindow::~CapabilityWindow() = default;
 
-void CapabilityWindow::open(const CommandInterface *link, const ReadingSeries *series, int axis, QWidget *parent)
+void CapabilityWindow::open(const HeldSettings *held, const ReadingSeries *series, int axis, QWidget *parent)
 {
     auto *window = parent->findChild<CapabilityWindow *>(QString(), Qt::FindDirectChildrenOnly);
     if (!window)
-        window = new CapabilityWindow(link, series, parent);
+        window = new CapabilityWindow(held, series, parent);
     window->chooseAxis(axis);
     window->show();
     window->raise();
@@ -86,7 +86,7 @@ void CapabilityWindow::showEvent(QShowEvent *event)
 
 void CapabilityWindow::chooseAxis(int axis)
 {
-    setAxisCount(std::clamp(link->axisNum, 0, ReadingSeries::maxAxes));
+    setAxisCount(held->reading().axisCount);
     ui->comboBox_Axis->setCurrentIndex(std::clamp(axis, 0, ui->comboBox_Axis->count() - 1));
 }
 
@@ -126,7 +126,7 @@ void CapabilityWindow::redrawIfNewReadings()
 
 void CapabilityWindow::redraw()
 {
-    setAxisCount(std::clamp(link->axisNum, 0, ReadingSeries::maxAxes));
+    setAxisCount(held->reading().axisCount);
     ui->spinBox_Readings->setEnabled(lastPolls() != CapabilityFigures::wholeRecording);
     const int axis = ui->comboBox_Axis->currentIndex();
     const bool any = axis >= 0;
@@ -135,9 +135,9 @@ void CapabilityWindow::redraw()
     if (!any)
         return;
     pollsDrawn = series->pollsTaken();
-    const CapabilityFigures figures = CapabilityFigures::of(*link, *series, axis, lastPolls());
+    const CapabilityFigures figures = CapabilityFigures::of(held->reading(), *series, axis, lastPolls());
     showFigures(figures);
-    charts->draw(figures, rules(), ReadingFormat::unitName(link->unit));
+    charts->draw(figures, rules(), ReadingFormat::unitName(held->reading().unit));
 }
 
 void CapabilityWindow::showFigures(const CapabilityFigures &figures)
@@ -184,28 +184,30 @@ void CapabilityWindow::chooseReportFile()
 CapabilityReport CapabilityWindow::report() const
 {
     const int axis = ui->comboBox_Axis->currentIndex();
-    const int places = ReadingFormat::decimals(link->resolution[axis], link->unit);
+    const ReadingSettings &module = held->reading();
+    const int places = module.decimals(axis);
     QTableWidget *const table = ui->tableWidget_Figures;
-    const QString unit = ReadingFormat::unitName(link->unit);
+    const QString unit = ReadingFormat::unitName(module.unit);
 
     CapabilityReport report;
     report.title = QStringLiteral("Capability of axis %1").arg(axisName(axis));
     report.time = QDateTime::currentDateTime();
     report.operatorName = ui->lineEdit_Operator->text();
     report.gauge = ui->lineEdit_Gauge->text();
-    report.module = {{QStringLiteral("Unit number"), QString::number(link->moduleId, 16).toUpper()},
-                     {QStringLiteral("Axes"), QString::number(link->axisNum)},
+    report.module = {{QStringLiteral("Unit number"), QString::number(module.unitNumber, 16).toUpper()},
+                     {QStringLiteral("Axes"), QString::number(module.axisCount)},
                      {QStringLiteral("Unit"), unit},
-                     {QStringLiteral("Data format"), ReadingFormat::dataFormatName(link->dataFormat)}};
-    const int set = std::clamp(link->compSet[axis], 1, 4);
+                     {QStringLiteral("Data format"), ReadingFormat::dataFormatName(module.dataFormat)}};
+    const int set = std::clamp(held->value("compSet", axis).toInt(), 1, 4);
     report.axis = {{QStringLiteral("Resolution"),
-                    QString::fromUtf8(resolutionNames[std::clamp(link->resolution[axis], 1, 5) - 1])},
-                   {QStringLiteral("Measuring mode"), QLatin1String(modeNames[std::clamp(link->measMode[axis], 0, 3)])},
+                    QString::fromUtf8(resolutionNames[std::clamp(module.resolution[size_t(axis)], 1, 5) - 1])},
+                   {QStringLiteral("Measuring mode"),
+                    QLatin1String(modeNames[std::clamp(held->value("measMode", axis).toInt(), 0, 3)])},
                    {QStringLiteral("Direction"),
-                    link->direction[axis] ? QStringLiteral("reversed") : QStringLiteral("normal")},
-                   {QStringLiteral("Preset"), ReadingFormat::value(link->preset[axis], places)},
+                    held->value("direction", axis).toBool() ? QStringLiteral("reversed") : QStringLiteral("normal")},
+                   {QStringLiteral("Preset"), ReadingFormat::value(held->value("preset", axis).toDouble(), places)},
                    {QStringLiteral("Reference point"),
-                    link->refUse[axis] ? QStringLiteral("used") : QStringLiteral("not used")},
+                    held->value("refUse", axis).toBool() ? QStringLiteral("used") : QStringLiteral("not used")},
                    {QStringLiteral("Comparator set"), QString::number(set)},
                    {QStringLiteral("LSL (low limit)"), table->item(Lower, 0)->text()},
                    {QStringLiteral("USL (high limit)"), table->item(Upper, 0)->text()}};
@@ -236,7 +238,7 @@ void CapabilityWindow::saveReport(const QString &path)
 void CapabilityWindow::openGaugeStudy()
 {
     if (!gaugeStudy)
-        gaugeStudy = new GaugeStudyDialog(link, series, ui->comboBox_Axis->currentIndex(), this);
+        gaugeStudy = new GaugeStudyDialog(held, series, ui->comboBox_Axis->currentIndex(), this);
     gaugeStudy->show();
     gaugeStudy->raise();
     gaugeStudy->activateWindow();

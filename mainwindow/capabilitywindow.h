@@ -8,7 +8,7 @@
 
 class CapabilityCharts;
 struct CapabilityReport;
-class CommandInterface;
+class HeldSettings;
 class GaugeStudyDialog;
 class QFileDialog;
 class QTimer;
@@ -25,11 +25,11 @@ class CapabilityWindow : public QWidget
     Q_OBJECT
 
 public:
-    CapabilityWindow(const CommandInterface *link, const ReadingSeries *series, QWidget *parent = nullptr);
+    CapabilityWindow(const HeldSettings *held, const ReadingSeries *series, QWidget *parent = nullptr);
     ~CapabilityWindow() override;
 
     // Shows the window that belongs to `parent`, made at the first call, on `axis`.
-    static void open(const CommandInterface *link, const ReadingSeries *series, int axis, QWidget *parent);
+    static void open(const HeldSettings *held, const ReadingSeries *series, int axis, QWidget *parent);
 
     void chooseAxis(int axis);
     // The figures and charts of the chosen axis and readings, now.
@@ -51,7 +51,7 @@ private:
     void openGaugeStudy();
 
     std::unique_ptr<Ui_Form_Capability> ui;
-    const CommandInterface *link;
+    const HeldSettings *held; // the module's settings, never edits not yet applied
     const ReadingSeries *series;
     std::unique_ptr<CapabilityCharts> charts;
     QTimer *redrawTimer;

@@ -2,7 +2,7 @@
 #include "gaugestudydialog.h"
 
 #include "capabilitycharts.h"
-#include "commandinterface.h"
+#include "heldsettings.h"
 #include "fieldtext.h"
 #include "readingformat.h"
 #include "readingseries.h"
@@ -34,17 +34,17 @@ QString csvLine(const QStringList &fields)
 }
 } // namespace
 
-GaugeStudyDialog::GaugeStudyDialog(const CommandInterface *link, const ReadingSeries *series, int axis, QWidget *parent)
+GaugeStudyDialog::GaugeStudyDialog(const HeldSettings *held, const ReadingSeries *series, int axis, QWidget *parent)
     : QDialog(parent)
     , ui(std::make_unique<Ui_Form_GaugeStudy>())
-    , link(link)
+    , held(held)
     , series(series)
     , takeTimer(new QTimer(this))
     , currentTimer(new QTimer(this))
     , folder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
 {
     ui->setupUi(this);
-    for (int index = 0; index < std::clamp(link->axisNum, 0, ReadingSeries::maxAxes); ++index)
+    for (int index = 0; index < held->reading().axisCount; ++index)
         ui->comboBox_Axis->addItem(QString::number(index, 16).toUpper());
     ui->comboBox_Axis->setCurrentIndex(std::max(axis, 0));
     fillTolerance();
@@ -92,8 +92,8 @@ GaugeStudyDialog::~GaugeStudyDialog() = default;
 void GaugeStudyDialog::fillTolerance()
 {
     const int chosen = std::max(ui->comboBox_Axis->currentIndex(), 0);
-    const int set = std::clamp(link->compSet[chosen], 1, 4) - 1;
-    ui->lineEdit_Tolerance->setText(FieldText::number(link->compHigh[set][chosen] - link->compLow[set][chosen]));
+    ui->lineEdit_Tolerance->setText(FieldText::number(held->reading().highLimit[size_t(chosen)]
+                                                      - held->reading().lowLimit[size_t(chosen)]));
 }
 
 void GaugeStudyDialog::start()
@@ -169,8 +169,8 @@ void GaugeStudyDialog::finish(bool complete)
     setRunning(false);
     const ReadingSummary summary = ReadingStatistics::of(taken.data(), taken.size());
     result = Capability::gaugeStudy(summary, master, tolerance);
-    const int places = ReadingFormat::decimals(link->resolution[axis], link->unit);
-    const QString unit = ReadingFormat::unitName(link->unit);
+    const int places = held->reading().decimals(axis);
+    const QString unit = ReadingFormat::unitName(held->reading().unit);
     QString verdict;
     if (!result.cg.known())
         verdict = QStringLiteral("Cg and Cgk: \u2014, %1.").arg(result.cg.reason);
@@ -204,13 +204,13 @@ void GaugeStudyDialog::showCurrentReading()
 {
     const int shown = ui->groupBox_Setup->isEnabled() ? std::max(ui->comboBox_Axis->currentIndex(), 0) : axis;
     const double value = series->latest(shown);
-    const int places = ReadingFormat::decimals(link->resolution[shown], link->unit);
+    const int places = held->reading().decimals(shown);
     ui->label_Current->setText(
             std::isnan(value)
                     ? QStringLiteral("Current reading of axis %1: none").arg(QString::number(shown, 16).toUpper())
                     : QStringLiteral("Current reading of axis %1: %2 %3")
                               .arg(QString::number(shown, 16).toUpper(), ReadingFormat::value(value, places),
-                                   ReadingFormat::unitName(link->unit)));
+                                   ReadingFormat::unitName(held->reading().unit)));
 }
 
 // The run with the master value and the band of 0.2 T around it that Cg compares with.
@@ -257,7 +257,7 @@ void GaugeStudyDialog::saveTo(const QString &path)
     const QStringList rows[]
             = {{QStringLiteral("Type-1 gauge study"), QDateTime::currentDateTime().toString(Qt::ISODate)},
                {QStringLiteral("Axis"), QString::number(axis, 16).toUpper()},
-               {QStringLiteral("Unit"), ReadingFormat::unitName(link->unit)},
+               {QStringLiteral("Unit"), ReadingFormat::unitName(held->reading().unit)},
                {QStringLiteral("Master value"), number(master)},
                {QStringLiteral("Tolerance"), number(tolerance)},
                {QStringLiteral("Readings"), QString::number(taken.size())},

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-class CommandInterface;
+class HeldSettings;
 class QFileDialog;
 class QTimer;
 class ReadingSeries;
@@ -29,7 +29,7 @@ class GaugeStudyDialog : public QDialog
     Q_OBJECT
 
 public:
-    GaugeStudyDialog(const CommandInterface *link, const ReadingSeries *series, int axis, QWidget *parent = nullptr);
+    GaugeStudyDialog(const HeldSettings *held, const ReadingSeries *series, int axis, QWidget *parent = nullptr);
     ~GaugeStudyDialog() override;
 
 private:
@@ -46,7 +46,7 @@ private:
     void setRunning(bool running);
 
     std::unique_ptr<Ui_Form_GaugeStudy> ui;
-    const CommandInterface *link;
+    const HeldSettings *held; // the module's settings, never edits not yet applied
     const ReadingSeries *series;
     QTimer *takeTimer;
     QTimer *currentTimer;

@@ -4,6 +4,8 @@
 #include "commandinterface.h"
 #include "communicationlogwindow.h"
 #include "form_about.h"
+#include "heldsettings.h"
+#include "monitorrecording.h"
 #include "productinfo.h"
 #include "ui_form_measuremonitor.h"
 #include "ui_form_measuresetting.h"
@@ -104,6 +106,12 @@ MainWindow::~MainWindow()
     workerThread->requestInterruption();
     workerThread->quit();
     workerThread->wait(workerStopWaitMs);
+}
+
+std::optional<ConfigurationFile> MainWindow::moduleSettings() const
+{
+    const HeldSettings &held = monitorRecording->settings();
+    return held.isHeld() ? std::optional<ConfigurationFile>(held.configuration()) : std::nullopt;
 }
 
 void MainWindow::openAboutWindow()

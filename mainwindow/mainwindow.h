@@ -43,8 +43,8 @@ public:
 
     // The connected module's settings as last read, or as last written and read back:
     // what the module holds, unlike the store, into which leaving a page captures
-    // edits not yet applied. Empty while no module is connected.
-    const std::optional<ConfigurationFile> &moduleSettings() const { return moduleHolds; }
+    // edits not yet applied. Empty before the first connection.
+    std::optional<ConfigurationFile> moduleSettings() const;
 
 signals:
     void connectToHost(uint address, int port);
@@ -139,7 +139,6 @@ private:
     bool cancelAsked;         // the operator asked the running device operation to stop
     QString operationDone;    // what the page operation under way does; empty when none runs
     bool readUnderWay = false; // the parameter read of a connection attempt has not ended
-    std::optional<ConfigurationFile> moduleHolds;
     int axisOffset;
     QList<QComboBox *> resolutionBoxes;
     QList<QCheckBox *> directionBoxes;

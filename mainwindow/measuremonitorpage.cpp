@@ -88,5 +88,4 @@ void MainWindow::updateMeasureDisplay()
         compLabels[axis]->setPalette(palette);
         compLabels[axis]->setText(symbol);
     }
-    monitorRecording->addReading(reading);
 }

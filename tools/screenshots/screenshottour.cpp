@@ -28,8 +28,6 @@ namespace {
 // not come about after this long never will.
 constexpr int stepTimeoutMs = 60000;
 constexpr int monitorPolls = 10;
-// Enough of the simulated gauges' slow waves to see them move.
-constexpr int trendPolls = 100;
 
 bool fail(const char *what)
 {
@@ -89,8 +87,8 @@ bool ScreenshotTour::run()
         return fail("the main window was not shown");
 
     return connectModule() && editMeasureSettings() && applyMeasureSettings() && applyReferencePoint()
-            && watchMonitor() && showTrend() && showCapability() && showCommunicationLog() && showPlcLink()
-            && showAbout() && disconnectModule();
+            && watchMonitor() && stopRecording() && showCommunicationLog() && showPlcLink() && showAbout()
+            && disconnectModule() && showTrend() && showCapability() && disconnectModule();
 }
 
 bool ScreenshotTour::connectModule()
@@ -187,27 +185,54 @@ bool ScreenshotTour::showCommunicationLog()
     return saved;
 }
 
+bool ScreenshotTour::stopRecording()
+{
+    click(onPage<QPushButton>("page_MeasureMonitor", "pushButton_StopRecording"));
+    return true;
+}
+
+// A module of sixteen axes in its place, recorded with every axis on the chart.
 bool ScreenshotTour::showTrend()
 {
-    click(onPage<QPushButton>("page_MeasureMonitor", "pushButton_Trend"));
+    SimulatorOptions options;
+    options.address = address;
+    options.port = 24000;
+    options.axisCount = 16;
+    options.seed = 36;
+    simulator = std::make_unique<SimulatorThread>(options);
+    if (!simulator->start())
+        return fail("no simulator of sixteen axes");
+    QPushButton *const connectButton = bar<QPushButton>("pushButton_Connect");
+    click(connectButton);
+    if (!QTest::qWaitFor([&]() { return connectButton->text() == QLatin1String("Disconnect") && isIdle(); },
+                         stepTimeoutMs))
+        return fail("the tool did not connect to the module of sixteen axes");
+    click(window->findChild<QPushButton *>(QStringLiteral("pushButton_MeasureMonitor")));
+    const char page[] = "page_MeasureMonitor";
+    click(onPage<QPushButton>(page, "pushButton_Record"));
+    auto *const dialog = window->findChild<QFileDialog *>();
+    if (!dialog || !QTest::qWaitForWindowExposed(dialog))
+        return fail("\"Record...\" asked for no file");
+    dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
+            ->setText(QDir::current().absoluteFilePath(QStringLiteral("line-check.csv")));
+    QTest::keyClick(dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")), Qt::Key_Return);
+    click(onPage<QPushButton>(page, "pushButton_Trend"));
     auto *const table = window->findChild<QTableWidget *>(QStringLiteral("tableWidget_Spread"));
-    if (!table || !QTest::qWaitForWindowExposed(table->window()))
-        return fail("the trend window did not open");
-    // Axis 0 reads about 10, far above the others, and axis 3 has no values: the
-    // chart shows axes 1 and 2 over the whole recording.
-    table->item(0, 0)->setCheckState(Qt::Unchecked);
-    table->item(1, 0)->setCheckState(Qt::Checked);
-    table->item(2, 0)->setCheckState(Qt::Checked);
-    auto *const span = table->window()->findChild<QComboBox *>(QStringLiteral("comboBox_TrendSpan"));
-    QTest::keyClick(span, Qt::Key_End);
+    if (!table || !QTest::qWaitForWindowExposed(table->window()) || table->rowCount() != 16)
+        return fail("the trend window did not open with sixteen axes");
+    table->window()->resize(1000, 820);
+    for (int axis = 0; axis < table->rowCount(); ++axis)
+        table->item(axis, 0)->setCheckState(Qt::Checked);
+    // A full minute on the chart.
     const bool polled = QTest::qWaitFor(
-            [this]() { return simulator->commandTexts().count(QStringLiteral("R")) >= trendPolls; }, stepTimeoutMs);
+            [this]() { return simulator->commandTexts().count(QStringLiteral("R")) >= 5 * 61; }, 2 * stepTimeoutMs);
     if (!polled)
         return fail("the monitor stopped polling");
-    QTest::qWait(300);
+    // The spread table is brought up to date every two seconds.
+    QTest::qWait(2100);
     const bool saved = save(table->window(), QStringLiteral("trend"));
     table->window()->close();
-    click(onPage<QPushButton>("page_MeasureMonitor", "pushButton_StopRecording"));
+    click(onPage<QPushButton>(page, "pushButton_StopRecording"));
     return saved;
 }
 

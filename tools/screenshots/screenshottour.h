@@ -31,6 +31,7 @@ private:
     bool applyMeasureSettings();
     bool applyReferencePoint();
     bool watchMonitor();
+    bool stopRecording();
     bool showTrend();
     bool showCapability();
     bool showCommunicationLog();

@@ -3,7 +3,7 @@
 // gaps left out of the statistics and gaps counted; anything that is not such a
 // recording refused with the line and the fault named.
 
-#include "recordingfile.h"
+#include "recordedreadings.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -41,19 +41,19 @@ const QStringList goodRows{QStringLiteral("2026-12-06T10:00:00.200+01:00,0.200,1
                            QStringLiteral("2026-12-06T10:00:00.800+01:00,0.800,9999.9998,REAL,OK,0.0200,REAL,OK"),
                            QStringLiteral("2026-12-06T10:00:01.000+01:00,1.000,10000.0002,MAX,OK,0.0150,REAL,OK")};
 
-std::optional<RecordingFile> read(const QByteArray &text, QString *error)
+std::optional<RecordedReadings> read(const QByteArray &text, QString *error)
 {
     QTemporaryDir folder;
     QFile file(folder.filePath(QStringLiteral("recording.csv")));
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
         return std::nullopt;
     file.close();
-    return RecordingFile::read(file.fileName(), error);
+    return RecordedReadings::read(file.fileName(), error);
 }
 
 } // namespace
 
-class tst_RecordingFile : public QObject
+class tst_RecordedReadings : public QObject
 {
     Q_OBJECT
 
@@ -64,18 +64,18 @@ private slots:
     void refusesWhatIsNotARecording();
 };
 
-void tst_RecordingFile::readsBothSeparators_data()
+void tst_RecordedReadings::readsBothSeparators_data()
 {
     QTest::addColumn<char>("separator");
     QTest::newRow("comma, decimal point") << ',';
     QTest::newRow("semicolon, decimal comma") << ';';
 }
 
-void tst_RecordingFile::readsBothSeparators()
+void tst_RecordedReadings::readsBothSeparators()
 {
     QFETCH(char, separator);
     QString error;
-    const std::optional<RecordingFile> file = read(recording(separator, goodRows), &error);
+    const std::optional<RecordedReadings> file = read(recording(separator, goodRows), &error);
     QVERIFY2(file, qPrintable(error));
     QCOMPARE(file->separator, separator);
     QCOMPARE(file->moduleAddress, QStringLiteral("Line 3, station 2"));
@@ -98,7 +98,7 @@ void tst_RecordingFile::readsBothSeparators()
     }
 }
 
-void tst_RecordingFile::refusesWhatIsNotARecording_data()
+void tst_RecordedReadings::refusesWhatIsNotARecording_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("fault");
@@ -121,7 +121,7 @@ void tst_RecordingFile::refusesWhatIsNotARecording_data()
                                      << "the file ends before the column names";
 }
 
-void tst_RecordingFile::refusesWhatIsNotARecording()
+void tst_RecordedReadings::refusesWhatIsNotARecording()
 {
     QFETCH(QByteArray, text);
     QFETCH(QString, fault);
@@ -130,5 +130,5 @@ void tst_RecordingFile::refusesWhatIsNotARecording()
     QVERIFY2(error.contains(fault), qPrintable(error));
 }
 
-QTEST_GUILESS_MAIN(tst_RecordingFile)
-#include "tst_recordingfile.moc"
+QTEST_GUILESS_MAIN(tst_RecordedReadings)
+#include "tst_recordedreadings.moc"

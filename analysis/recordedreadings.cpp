@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "recordingfile.h"
+#include "recordedreadings.h"
 
 #include <QFile>
 
@@ -117,7 +117,7 @@ const char *const headerNames[] = {"Module address", "Unit number",  "Axis count
                                    "Unit",           "Tool version", "Start time", "Settings file"};
 constexpr int requiredHeaderLines = 7; // "Settings file" came later: older recordings have none
 
-QString headerProblem(int line, Field value, RecordingFile *file)
+QString headerProblem(int line, Field value, RecordedReadings *file)
 {
     const QString valueText = text(value);
     bool ok = false;
@@ -180,7 +180,7 @@ public:
         file.separator = separator;
     }
 
-    std::optional<RecordingFile> read(QString *error)
+    std::optional<RecordedReadings> read(QString *error)
     {
         if (!readHeader() || !readRows()) {
             if (scanner.broken())
@@ -264,7 +264,7 @@ private:
             for (int axis = 0; axis < file.axisCount; ++axis) {
                 const Field reading = fields[std::size_t(2 + 3 * axis)];
                 const Field result = fields[std::size_t(4 + 3 * axis)];
-                RecordingFile::Axis &target = file.axes[std::size_t(axis)];
+                RecordedReadings::Axis &target = file.axes[std::size_t(axis)];
                 if (result == "GAP") {
                     if (!reading.empty() || !fields[std::size_t(3 + 3 * axis)].empty())
                         return fail(QStringLiteral("axis %1 has a value or mode in a GAP row").arg(axis));
@@ -291,13 +291,13 @@ private:
     CsvScanner scanner;
     const char separator;
     std::vector<Field> fields;
-    RecordingFile file;
+    RecordedReadings file;
     QString fault;
 };
 
 } // namespace
 
-std::optional<RecordingFile> RecordingFile::read(const QString &path, QString *error)
+std::optional<RecordedReadings> RecordedReadings::read(const QString &path, QString *error)
 {
     QFile input(path);
     if (!input.open(QIODevice::ReadOnly)) {
@@ -314,7 +314,7 @@ std::optional<RecordingFile> RecordingFile::read(const QString &path, QString *e
     return parse(copy.constData(), copy.constData() + copy.size(), error);
 }
 
-std::optional<RecordingFile> RecordingFile::parse(const char *begin, const char *end, QString *error)
+std::optional<RecordedReadings> RecordedReadings::parse(const char *begin, const char *end, QString *error)
 {
     if (begin && end - begin >= 3 && std::string_view(begin, 3) == "\xEF\xBB\xBF")
         begin += 3;

@@ -3,7 +3,7 @@
 // reason, or read into figures that hold together.
 
 #include "fuzzcheck.h"
-#include "recordingfile.h"
+#include "recordedreadings.h"
 
 #include <cmath>
 #include <cstdint>
@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     const char *begin = reinterpret_cast<const char *>(data);
     QString error;
-    const std::optional<RecordingFile> file = RecordingFile::parse(begin, begin + size, &error);
+    const std::optional<RecordedReadings> file = RecordedReadings::parse(begin, begin + size, &error);
     if (!file) {
         FUZZ_CHECK(!error.isEmpty());
         return 0;
@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(file->axisCount >= 1 && file->axisCount <= 16);
     FUZZ_CHECK(int(file->axes.size()) == file->axisCount);
     FUZZ_CHECK(file->gaps >= 0 && file->gaps <= file->rows);
-    for (const RecordingFile::Axis &axis : file->axes) {
+    for (const RecordedReadings::Axis &axis : file->axes) {
         const ReadingSummary summary = axis.statistics.summary();
         // Every row is a reading, a reading without a value or a gap, once.
         FUZZ_CHECK(summary.count + axis.withoutValue + file->gaps == file->rows);

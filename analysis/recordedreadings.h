@@ -13,7 +13,7 @@
 // names, then one row per poll with each axis's value, mode and result. Read in
 // one pass that keeps no reading: each axis's readings that have a value go into
 // its statistics in file order; rows of a poll that got no answer (GAP) are counted.
-struct RecordingFile
+struct RecordedReadings
 {
     struct Axis
     {
@@ -23,9 +23,9 @@ struct RecordingFile
 
     // Nothing when the file cannot be read or is not such a recording; `error`
     // then says why, naming the line.
-    static std::optional<RecordingFile> read(const QString &path, QString *error);
+    static std::optional<RecordedReadings> read(const QString &path, QString *error);
     // The same of the file's bytes.
-    static std::optional<RecordingFile> parse(const char *begin, const char *end, QString *error);
+    static std::optional<RecordedReadings> parse(const char *begin, const char *end, QString *error);
 
     QString moduleAddress;
     int unitNumber = 0;
