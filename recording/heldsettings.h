@@ -2,6 +2,7 @@
 #pragma once
 
 #include "configurationfile.h"
+#include "moduleprotocol.h"
 
 #include <array>
 #include <optional>
@@ -13,7 +14,7 @@ class CommandInterface;
 // comparator limits.
 struct ReadingSettings
 {
-    static constexpr int maxAxes = 16;
+    static constexpr int maxAxes = ModuleProtocol::maxAxes;
 
     int unitNumber = 0;
     int axisCount = 0;

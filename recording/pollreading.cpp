@@ -4,6 +4,7 @@
 #include "commandframing.h"
 #include "communicationlogentry.h"
 #include "measurementreadout.h"
+#include "moduleprotocol.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,16 +16,13 @@ constexpr int noJudge = -1;
 
 PollReading::Result resultOf(int judge)
 {
-    switch (judge) {
-    case 1:
+    if (judge == ModuleProtocol::comparatorWithin.code)
         return PollReading::Result::Ok;
-    case 2:
+    if (judge == ModuleProtocol::comparatorHigh.code)
         return PollReading::Result::High;
-    case 0:
+    if (judge == ModuleProtocol::comparatorLow.code)
         return PollReading::Result::Low;
-    default:
-        return PollReading::Result::Error;
-    }
+    return PollReading::Result::Error;
 }
 
 } // namespace
@@ -92,13 +90,13 @@ QString PollReading::resultText(Result result)
     case Result::NotJudged:
         return QString();
     case Result::Ok:
-        return QStringLiteral("OK");
+        return QLatin1String(ModuleProtocol::comparatorWithin.word);
     case Result::High:
-        return QStringLiteral("HI");
+        return QLatin1String(ModuleProtocol::comparatorHigh.word);
     case Result::Low:
-        return QStringLiteral("LO");
+        return QLatin1String(ModuleProtocol::comparatorLow.word);
     case Result::Error:
-        return QStringLiteral("ERR");
+        return QLatin1String(ModuleProtocol::comparatorError.word);
     case Result::Gap:
         return QStringLiteral("GAP");
     }
