@@ -12,7 +12,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
+#include "programrun.h"
+
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -20,23 +21,11 @@
 
 namespace {
 
-// What the program printed and how it ended; -1 when it did not end by itself.
-struct Run
-{
-    int code = -1;
-    QByteArray out;
-    QString err;
-};
+using Run = ProgramRun;
 
 Run analyse(const QStringList &arguments)
 {
-    QProcess program;
-    program.setProgram(QStringLiteral(CONFIG_PROGRAM));
-    program.setArguments(QStringList{QStringLiteral("analyse")} + arguments);
-    program.start();
-    const bool ended = program.waitForFinished(60000) && program.exitStatus() == QProcess::NormalExit;
-    return {ended ? program.exitCode() : -1, program.readAllStandardOutput(),
-            QString::fromUtf8(program.readAllStandardError())};
+    return runProgram(QStringList{QStringLiteral("analyse")} + arguments);
 }
 
 // Axis 0 around 10,000 with a small spread, axis 1 always the same; one poll

@@ -3,12 +3,12 @@
 // 24000 of loopback addresses no other test uses (127.0.0.60 to 127.0.0.67, and
 // 127.0.0.68 and 127.0.0.69 as the modules of the outcome table).
 
+#include "programrun.h"
 #include "simulatorthread.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -17,6 +17,7 @@
 
 namespace {
 
+// The lines the program printed, for comparing whole.
 struct Run
 {
     int code = -1;
@@ -26,15 +27,8 @@ struct Run
 
 Run runTool(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(CONFIG_PROGRAM), arguments);
-    Run run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.code = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    const ProgramRun run = runProgram(arguments);
+    return {run.code, run.lines(), run.err};
 }
 
 // Three axes that differ from the factory settings, so a file of them says something.
