@@ -4,6 +4,7 @@
 // no class of their own in this library, so this file includes them to have every
 // ui_*.h generated here, where the window logic and the tests find them.
 #include "ui_form_communicationlog.h"
+#include "ui_form_findmodules.h"
 #include "ui_form_measuremonitor.h"
 #include "ui_form_measuresetting.h"
 #include "ui_form_plclinksetting.h"
