@@ -4,6 +4,7 @@
 #include "monitorbenchmark.h"
 #include "pacingbenchmark.h"
 #include "responsivenessbenchmark.h"
+#include "scanbenchmark.h"
 #include "scoreboard.h"
 #include "startupbenchmark.h"
 
@@ -57,7 +58,7 @@ int main(int argc, char *argv[])
             {QStringLiteral("runs"), QStringLiteral("Runs of each timed figure; the median is reported."),
              QStringLiteral("n"), QStringLiteral("3")},
             {QStringLiteral("only"),
-             QStringLiteral("Run only these parts: pacing, gui, monitor, startup, load, log (repeatable)."),
+             QStringLiteral("Run only these parts: pacing, gui, monitor, startup, load, log, scan (repeatable)."),
              QStringLiteral("part")},
             {QStringLiteral("simulator"), QStringLiteral("The simulator program."), QStringLiteral("path"),
              QStringLiteral(QR36_SIMULATOR_PROGRAM)},
@@ -81,8 +82,8 @@ int main(int argc, char *argv[])
     }
     const QStringList only = parser.values(QStringLiteral("only"));
     for (const QString &part : only) {
-        if (!QStringList{"pacing", "gui", "monitor", "startup", "load", "log"}.contains(part)) {
-            std::fprintf(stderr, "--only takes pacing, gui, monitor, startup, load or log\n");
+        if (!QStringList{"pacing", "gui", "monitor", "startup", "load", "log", "scan"}.contains(part)) {
+            std::fprintf(stderr, "--only takes pacing, gui, monitor, startup, load, log or scan\n");
             return 2;
         }
     }
@@ -124,6 +125,8 @@ int main(int argc, char *argv[])
         ResponsivenessBenchmark(address.toString(), qMax(runs, 5), scoreboard, true).run();
         LogMemoryBenchmark(program(parser.value(QStringLiteral("probe"))), scoreboard).run();
     }
+    if (wanted("scan"))
+        ScanBenchmark(program(parser.value(QStringLiteral("config"))), runs, scoreboard).run();
     scoreboard.printSummary();
     // Missed targets are figures, not failures; only what could not be measured is.
     return scoreboard.failures() > 0 ? 1 : 0;
