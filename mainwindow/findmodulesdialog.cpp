@@ -5,6 +5,7 @@
 #include "fieldtext.h"
 #include "ui_form_findmodules.h"
 
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QNetworkInterface>
@@ -24,6 +25,7 @@ FindModulesDialog::FindModulesDialog(QLineEdit *field, QWidget *parent)
     , scanThread(new QThread(this))
 {
     ui->setupUi(this);
+    ui->tableWidget_Modules->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     connect(ui->pushButton_Scan, &QPushButton::clicked, this, &FindModulesDialog::onScan);
     connect(ui->pushButton_CancelScan, &QPushButton::clicked, this, &FindModulesDialog::onCancel);
     connect(ui->pushButton_Close, &QPushButton::clicked, this, &FindModulesDialog::reject);
