@@ -212,8 +212,8 @@ void ScanAttempt::onReply(const std::optional<QByteArray> &reply)
     }
     if (reply)
         reason = QStringLiteral("the reply %1 to CONFIG=? is no unit number with 1 to %2 axes")
-                         .arg(CommunicationLogEntry::visible(reply->left(shownReplyBytes)))
-                         .arg(ModuleProtocol::maxAxes);
+                         .arg(CommunicationLogEntry::visible(reply->left(shownReplyBytes)),
+                              QString::number(ModuleProtocol::maxAxes));
     else if (peerGone)
         reason = QStringLiteral("closed the connection without a reply to CONFIG=?");
     else

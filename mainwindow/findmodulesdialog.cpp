@@ -15,7 +15,7 @@
 
 namespace {
 enum Column { addressColumn, unitColumn, axesColumn, versionColumn };
-constexpr int narrowestPrefill = 24;
+constexpr int prefillPrefix = 24; // see ownNetworks()
 } // namespace
 
 FindModulesDialog::FindModulesDialog(QLineEdit *field, QWidget *parent)
@@ -34,7 +34,6 @@ FindModulesDialog::FindModulesDialog(QLineEdit *field, QWidget *parent)
     connect(ui->tableWidget_Modules, &QTableWidget::cellDoubleClicked, this, [this](int row) { useRow(row); });
     connect(ui->tableWidget_Modules, &QTableWidget::itemSelectionChanged, this,
             [this] { ui->pushButton_Use->setEnabled(!ui->tableWidget_Modules->selectedItems().isEmpty()); });
-    scanThread->start();
 }
 
 FindModulesDialog::~FindModulesDialog()
@@ -54,7 +53,7 @@ QStringList FindModulesDialog::ownNetworks()
         for (const QNetworkAddressEntry &entry : interface.addressEntries()) {
             if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol)
                 continue;
-            const QString range = AddressRange::network(entry.ip(), std::max(entry.prefixLength(), narrowestPrefill));
+            const QString range = AddressRange::network(entry.ip(), std::max(entry.prefixLength(), prefillPrefix));
             if (!ranges.contains(range))
                 ranges << range;
         }
@@ -68,7 +67,7 @@ void FindModulesDialog::showDialog()
         QStringList ranges = ownNetworks();
         const std::optional<QHostAddress> typed = FieldText::addressOf(addressField->text());
         if (ranges.isEmpty() && typed)
-            ranges << AddressRange::network(*typed, narrowestPrefill);
+            ranges << AddressRange::network(*typed, prefillPrefix);
         ui->lineEdit_ScanRange->setText(ranges.join(QLatin1Char(' ')));
     }
     open();
@@ -101,6 +100,8 @@ void FindModulesDialog::onScan()
     ui->progressBar_Scan->setValue(0);
     ui->label_ScanStatus->setText(QStringLiteral("Scanning %1 addresses...").arg(addresses->size()));
 
+    if (!scanThread->isRunning())
+        scanThread->start();
     auto *const started = new ModuleScanner(*addresses, ModuleScanner::Options());
     started->moveToThread(scanThread);
     connect(scanThread, &QThread::finished, started, &QObject::deleteLater);
