@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "analysisbenchmark.h"
 #include "loadbenchmark.h"
 #include "logmemorybenchmark.h"
 #include "monitorbenchmark.h"
@@ -58,7 +59,7 @@ int main(int argc, char *argv[])
             {QStringLiteral("runs"), QStringLiteral("Runs of each timed figure; the median is reported."),
              QStringLiteral("n"), QStringLiteral("3")},
             {QStringLiteral("only"),
-             QStringLiteral("Run only these parts: pacing, gui, monitor, startup, load, log, scan (repeatable)."),
+             QStringLiteral("Run only these parts: pacing, gui, monitor, startup, load, log, analysis, scan (repeatable)."),
              QStringLiteral("part")},
             {QStringLiteral("simulator"), QStringLiteral("The simulator program."), QStringLiteral("path"),
              QStringLiteral(QR36_SIMULATOR_PROGRAM)},
@@ -82,8 +83,8 @@ int main(int argc, char *argv[])
     }
     const QStringList only = parser.values(QStringLiteral("only"));
     for (const QString &part : only) {
-        if (!QStringList{"pacing", "gui", "monitor", "startup", "load", "log", "scan"}.contains(part)) {
-            std::fprintf(stderr, "--only takes pacing, gui, monitor, startup, load, log or scan\n");
+        if (!QStringList{"pacing", "gui", "monitor", "startup", "load", "log", "analysis", "scan"}.contains(part)) {
+            std::fprintf(stderr, "--only takes pacing, gui, monitor, startup, load, log, analysis or scan\n");
             return 2;
         }
     }
@@ -125,6 +126,8 @@ int main(int argc, char *argv[])
         ResponsivenessBenchmark(address.toString(), qMax(runs, 5), scoreboard, true).run();
         LogMemoryBenchmark(program(parser.value(QStringLiteral("probe"))), scoreboard).run();
     }
+    if (wanted("analysis"))
+        AnalysisBenchmark(program(parser.value(QStringLiteral("config"))), runs, scoreboard).run();
     if (wanted("scan"))
         ScanBenchmark(program(parser.value(QStringLiteral("config"))), runs, scoreboard).run();
     scoreboard.printSummary();

@@ -101,7 +101,7 @@ void ScanBenchmark::measure(const QString &name, double mostMs, const QString &r
 
 bool ScanBenchmark::run()
 {
-    m_scoreboard.section(QStringLiteral("8. qr36tn-config scan (at most %1 connection attempts at once, median of %2 runs)")
+    m_scoreboard.section(QStringLiteral("9. qr36tn-config scan (at most %1 connection attempts at once, median of %2 runs)")
                                  .arg(ModuleScanner::mostAttempts)
                                  .arg(m_runs));
     const QString crowdName = QStringLiteral("254 addresses, 3 modules, others refuse");

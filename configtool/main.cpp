@@ -4,6 +4,7 @@
 // address ranges. Everything the command line and the files say is checked
 // before any module is dialled.
 
+#include "analysecommand.h"
 #include "commonoptions.h"
 #include "communicationlogfile.h"
 #include "configurationfile.h"
@@ -34,6 +35,7 @@ const char description[] =
         "  save ADDRESS FILE                  read the module and write its settings to FILE\n"
         "  diff ADDRESS [ADDRESS...] FILE     print each setting in which a module differs from FILE\n"
         "  load FILE ADDRESS [ADDRESS...]     write FILE into each module, all at once\n"
+        "  analyse RECORDING.csv [...]        the capability figures of a recording (analyse --help)\n"
         "  scan RANGE [RANGE...]              list the modules in the ranges, by address\n"
         "\n"
         "A load writes only the settings that differ, inside one SETUP ... CLOSE, and\n"
@@ -211,6 +213,9 @@ int main(int argc, char *argv[])
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qr36tn-config"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QR36_TOOL_VERSION));
+    // "analyse" reads a recording and dials no module: its command line is its own.
+    if (QCoreApplication::arguments().value(1) == QLatin1String("analyse"))
+        return AnalyseCommand::run(QCoreApplication::arguments());
     // The link logs every command it sends; an operator reads the result lines.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
 

@@ -6,6 +6,7 @@
 void ReadingHistory::add(double seconds, const Values &values)
 {
     recent.push_back({seconds, values});
+    readings.add(values, recording);
     ++readingsTaken;
     if (recent.size() > recentCapacity)
         recent.pop_front();
@@ -19,6 +20,7 @@ void ReadingHistory::add(double seconds, const Values &values)
 void ReadingHistory::clear()
 {
     recent.clear();
+    readings.clear();
     recording = false;
     spreads = {};
     envelope.clear();
@@ -28,6 +30,7 @@ void ReadingHistory::clear()
 void ReadingHistory::startRecording(double seconds)
 {
     recording = true;
+    readings.startRecording();
     recordingStart = seconds;
     spreads = {};
     envelope.clear();

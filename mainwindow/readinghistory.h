@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "readingseries.h"
 #include "readingspread.h"
 
 #include <QPointF>
@@ -42,6 +43,8 @@ public:
 
     ReadingSpread recordingSpread(int axis) const { return spreads.at(axis); }
     ReadingSpread recentSpread(int axis, int readings) const;
+    // The same readings whole, for the capability figures.
+    const ReadingSeries &series() const { return readings; }
 
 private:
     struct Reading
@@ -71,6 +74,7 @@ private:
     };
     void addToEnvelope(double seconds, const Values &values);
 
+    ReadingSeries readings;
     std::deque<Reading> recent;
     qint64 readingsTaken = 0; // the first reading in `recent` is number readingsTaken - recent.size()
     bool recording = false;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "trendwindow.h"
 
+#include "capabilityfigures.h"
+#include "capabilitywindow.h"
 #include "commandinterface.h"
 #include "readingformat.h"
 #include "readinghistory.h"
@@ -130,6 +132,12 @@ TrendWindow::TrendWindow(const CommandInterface *link, const ReadingHistory *his
             &TrendWindow::refreshAll);
     connect(ui->spinBox_SpreadReadings, QOverload<int>::of(&QSpinBox::valueChanged), this, &TrendWindow::refreshAll);
     connect(ui->tableWidget_Spread, &QTableWidget::itemChanged, this, &TrendWindow::onItemChanged);
+    connect(ui->pushButton_Capability, &QPushButton::clicked, this, [this] {
+        int axis = 0;
+        while (axis + 1 < ui->tableWidget_Spread->rowCount() && !isChosen(axis))
+            ++axis;
+        CapabilityWindow::open(this->link, &this->history->series(), axis, this);
+    });
 }
 
 TrendWindow::~TrendWindow() = default;
@@ -262,16 +270,25 @@ void TrendWindow::drawSpread(int axes)
     for (int axis = 0; axis < axes; ++axis) {
         const ReadingSpread spread = recent ? history->recentSpread(axis, readings) : history->recordingSpread(axis);
         const int places = ReadingFormat::decimals(link->resolution[axis], link->unit);
+        const int polls = recent ? readings : CapabilityFigures::wholeRecording;
+        const Capability::Indices indices = CapabilityFigures::of(*link, history->series(), axis, polls).indices;
         const QString texts[] = {QString::number(spread.count()),
                                  ReadingFormat::value(spread.mean(), places),
                                  ReadingFormat::value(spread.minimum(), places),
                                  ReadingFormat::value(spread.maximum(), places),
                                  ReadingFormat::value(spread.range(), places),
-                                 ReadingFormat::value(spread.standardDeviation(), places)};
-        for (int column = 1; column <= 6; ++column) {
+                                 ReadingFormat::value(spread.standardDeviation(), places),
+                                 Capability::text(indices.cp),
+                                 Capability::text(indices.cpk),
+                                 Capability::text(indices.pp),
+                                 Capability::text(indices.ppk),
+                                 indices.reason()};
+        for (int column = 1; column <= int(std::size(texts)); ++column) {
             QTableWidgetItem *const item = table->item(axis, column);
-            if (item->text() != texts[column - 1])
+            if (item->text() != texts[column - 1]) {
                 item->setText(texts[column - 1]);
+                item->setToolTip(texts[column - 1]); // a reason may be wider than its column
+            }
         }
     }
 }

@@ -2,20 +2,26 @@
 #include "screenshottour.h"
 
 #include "addressrange.h"
+#include "capabilityreport.h"
+#include "capabilitywindow.h"
 #include "communicationlogwindow.h"
 #include "findmodulesdialog.h"
 #include "form_about.h"
+#include "gaugestudydialog.h"
 #include "mainwindow.h"
 #include "simulatorthread.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -85,8 +91,8 @@ bool ScreenshotTour::run()
         return fail("the main window was not shown");
 
     return findModules() && connectModule() && editMeasureSettings() && applyMeasureSettings() && applyReferencePoint()
-            && watchMonitor() && showTrend() && showCommunicationLog() && showPlcLink() && showAbout()
-            && disconnectModule();
+            && watchMonitor() && showTrend() && showCapability() && showCommunicationLog() && showPlcLink()
+            && showAbout() && disconnectModule();
 }
 
 // Two more modules on the tour module's /24, and a scan of that /24 only: never
@@ -243,6 +249,60 @@ bool ScreenshotTour::showTrend()
     const bool saved = save(table->window(), QStringLiteral("trend"));
     table->window()->close();
     click(onPage<QPushButton>("page_MeasureMonitor", "pushButton_StopRecording"));
+    return saved;
+}
+
+// The last recording's axis 0, with its tolerance band round the reference point,
+// then a Type-1 study of it taken automatically five times a second.
+bool ScreenshotTour::showCapability()
+{
+    click(onPage<QPushButton>("page_MeasureMonitor", "pushButton_Trend"));
+    QWidget *const trend = window->findChild<QTableWidget *>(QStringLiteral("tableWidget_Spread"))->window();
+    if (!QTest::qWaitForWindowExposed(trend))
+        return fail("the trend window did not open");
+    click(trend->findChild<QPushButton *>(QStringLiteral("pushButton_Capability")));
+    auto *const capability = trend->findChild<CapabilityWindow *>();
+    if (!capability || !QTest::qWaitForWindowExposed(capability))
+        return fail("the capability window did not open");
+    capability->findChild<QComboBox *>(QStringLiteral("comboBox_Axis"))->setCurrentIndex(0);
+    capability->findChild<QCheckBox *>(QStringLiteral("checkBox_TwoOfThree"))->setChecked(true);
+    type(capability->findChild<QLineEdit *>(QStringLiteral("lineEdit_Operator")), QStringLiteral("A. Operator"));
+    type(capability->findChild<QLineEdit *>(QStringLiteral("lineEdit_Gauge")), QStringLiteral("Gauge 7, axis 0"));
+    // The charts lay their axes out in the event loop.
+    QTest::qWait(300);
+    if (!save(capability, QStringLiteral("capability")))
+        return false;
+    // The report's page as "Save Report..." writes it, at 100 dots per inch.
+    constexpr int dotsPerInch = 100;
+    QImage page(827, 1169, QImage::Format_RGB32);
+    page.setDotsPerMeterX(int(dotsPerInch / 0.0254));
+    page.setDotsPerMeterY(int(dotsPerInch / 0.0254));
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    const int margin = 59; // 15 mm
+    capability->report().paint(painter, page.rect().adjusted(margin, margin, -margin, -margin), dotsPerInch);
+    painter.end();
+    const QString reportPath = output.absoluteFilePath(QStringLiteral("capability-report.png"));
+    if (!page.save(reportPath))
+        return fail("the report's page could not be saved");
+    qInfo("wrote %s", qPrintable(reportPath));
+
+    click(capability->findChild<QPushButton *>(QStringLiteral("pushButton_GaugeStudy")));
+    auto *const study = capability->findChild<GaugeStudyDialog *>();
+    if (!study || !QTest::qWaitForWindowExposed(study))
+        return fail("the Type-1 study did not open");
+    type(study->findChild<QLineEdit *>(QStringLiteral("lineEdit_Master")), QStringLiteral("10"));
+    study->findChild<QSpinBox *>(QStringLiteral("spinBox_Count"))->setValue(25);
+    study->findChild<QCheckBox *>(QStringLiteral("checkBox_Automatic"))->setChecked(true);
+    study->findChild<QDoubleSpinBox *>(QStringLiteral("doubleSpinBox_Interval"))->setValue(0.2);
+    click(study->findChild<QPushButton *>(QStringLiteral("pushButton_Start")));
+    auto *const saveButton = study->findChild<QPushButton *>(QStringLiteral("pushButton_SaveStudy"));
+    if (!QTest::qWaitFor([saveButton]() { return saveButton->isEnabled(); }, stepTimeoutMs))
+        return fail("the Type-1 study took no 25 readings");
+    const bool saved = save(study, QStringLiteral("gauge-study"));
+    study->close();
+    capability->close();
+    trend->close();
     return saved;
 }
 

@@ -34,6 +34,7 @@ private:
     bool applyReferencePoint();
     bool watchMonitor();
     bool showTrend();
+    bool showCapability();
     bool showCommunicationLog();
     bool showPlcLink();
     bool showAbout();
