@@ -6,6 +6,7 @@
 #include "pacingbenchmark.h"
 #include "recordbenchmark.h"
 #include "responsivenessbenchmark.h"
+#include "scanbenchmark.h"
 #include "scoreboard.h"
 #include "startupbenchmark.h"
 
@@ -47,6 +48,9 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qr36tn-benchmark"));
 
+    const QStringList parts{QStringLiteral("pacing"), QStringLiteral("gui"), QStringLiteral("monitor"),
+                            QStringLiteral("startup"), QStringLiteral("load"), QStringLiteral("log"),
+                            QStringLiteral("analysis"), QStringLiteral("record"), QStringLiteral("scan")};
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
             "Measures the setting tool against the module simulator on a loopback address and "
@@ -59,8 +63,7 @@ int main(int argc, char *argv[])
             {QStringLiteral("runs"), QStringLiteral("Runs of each timed figure; the median is reported."),
              QStringLiteral("n"), QStringLiteral("3")},
             {QStringLiteral("only"),
-             QStringLiteral("Run only these parts: pacing, gui, monitor, startup, load, log, analysis, record "
-                            "(repeatable)."),
+             QStringLiteral("Run only these parts: %1 (repeatable).").arg(parts.join(QLatin1String(", "))),
              QStringLiteral("part")},
             {QStringLiteral("simulator"), QStringLiteral("The simulator program."), QStringLiteral("path"),
              QStringLiteral(QR36_SIMULATOR_PROGRAM)},
@@ -84,8 +87,8 @@ int main(int argc, char *argv[])
     }
     const QStringList only = parser.values(QStringLiteral("only"));
     for (const QString &part : only) {
-        if (!QStringList{"pacing", "gui", "monitor", "startup", "load", "log", "analysis", "record"}.contains(part)) {
-            std::fprintf(stderr, "--only takes pacing, gui, monitor, startup, load, log, analysis or record\n");
+        if (!parts.contains(part)) {
+            std::fprintf(stderr, "--only takes one of: %s\n", qPrintable(parts.join(QLatin1String(", "))));
             return 2;
         }
     }
@@ -131,6 +134,8 @@ int main(int argc, char *argv[])
         AnalysisBenchmark(program(parser.value(QStringLiteral("config"))), runs, scoreboard).run();
     if (wanted("record"))
         RecordBenchmark(program(parser.value(QStringLiteral("config"))), scoreboard).run();
+    if (wanted("scan"))
+        ScanBenchmark(program(parser.value(QStringLiteral("config"))), runs, scoreboard).run();
     scoreboard.printSummary();
     // Missed targets are figures, not failures; only what could not be measured is.
     return scoreboard.failures() > 0 ? 1 : 0;

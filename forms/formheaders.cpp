@@ -6,6 +6,7 @@
 // them.
 #include "ui_form_capability.h"
 #include "ui_form_communicationlog.h"
+#include "ui_form_findmodules.h"
 #include "ui_form_gaugestudy.h"
 #include "ui_form_measuremonitor.h"
 #include "ui_form_measuresetting.h"

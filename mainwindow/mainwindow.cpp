@@ -3,6 +3,7 @@
 
 #include "commandinterface.h"
 #include "communicationlogwindow.h"
+#include "findmodulesdialog.h"
 #include "form_about.h"
 #include "heldsettings.h"
 #include "monitorrecording.h"
@@ -86,6 +87,9 @@ MainWindow::MainWindow(QWidget *parent)
     auto *communicationLog = new CommunicationLogWindow(this);
     communicationLog->attach(commandInterface);
     connect(ui->actionCommunicationLog, &QAction::triggered, communicationLog, &CommunicationLogWindow::showLog);
+    auto *findModules = new FindModulesDialog(ui->lineEdit_ModuleIpAddr, this);
+    connect(ui->actionFindModules, &QAction::triggered, findModules, &FindModulesDialog::showDialog);
+    connect(ui->pushButton_FindModules, &QPushButton::clicked, findModules, &FindModulesDialog::showDialog);
 
     commandInterface->moveToThread(workerThread);
     workerThread->start(QThread::LowPriority);

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "screenshottour.h"
 
+#include "addressrange.h"
 #include "capabilityreport.h"
 #include "capabilitywindow.h"
 #include "communicationlogwindow.h"
+#include "findmodulesdialog.h"
 #include "form_about.h"
 #include "gaugestudydialog.h"
 #include "mainwindow.h"
@@ -14,8 +16,8 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -86,9 +88,48 @@ bool ScreenshotTour::run()
     if (!QTest::qWaitForWindowExposed(window.get()))
         return fail("the main window was not shown");
 
-    return connectModule() && editMeasureSettings() && applyMeasureSettings() && applyReferencePoint()
-            && watchMonitor() && stopRecording() && showCommunicationLog() && showPlcLink() && showAbout()
-            && disconnectModule() && showTrend() && showCapability() && disconnectModule();
+    return findModules() && connectModule() && editMeasureSettings() && applyMeasureSettings()
+            && applyReferencePoint() && watchMonitor() && stopRecording() && showCommunicationLog() && showPlcLink()
+            && showAbout() && disconnectModule() && showTrend() && showCapability() && disconnectModule();
+}
+
+// Two more modules on the tour module's /24, and a scan of that /24 only: never
+// anything but loopback.
+bool ScreenshotTour::findModules()
+{
+    const quint32 tourModule = address.toIPv4Address();
+    for (const int step : {10, 20}) {
+        SimulatorOptions options;
+        options.address = QHostAddress((tourModule & 0xffffff00u) | (((tourModule & 0xffu) + step - 1) % 254 + 1));
+        options.port = 24000;
+        options.unitNumber = step / 10;
+        options.axisCount = 8 * (step / 10);
+        otherModules.push_back(std::make_unique<SimulatorThread>(options));
+        if (!otherModules.back()->start()) {
+            qCritical("screenshots: no simulator on %s:24000: %s", qPrintable(options.address.toString()),
+                      qPrintable(otherModules.back()->errorString()));
+            return false;
+        }
+    }
+    click(bar<QPushButton>("pushButton_FindModules"));
+    auto *const dialog = window->findChild<FindModulesDialog *>();
+    if (!dialog || !QTest::qWaitForWindowExposed(dialog))
+        return fail("\"Find Modules...\" did not open");
+    type(dialog->findChild<QLineEdit *>(QStringLiteral("lineEdit_ScanRange")), AddressRange::network(address, 24));
+    click(dialog->findChild<QPushButton *>(QStringLiteral("pushButton_Scan")));
+    auto *const status = dialog->findChild<QLabel *>(QStringLiteral("label_ScanStatus"));
+    if (!QTest::qWaitFor([status] { return status->text().startsWith(QLatin1String("3 modules found")); }, stepTimeoutMs))
+        return fail("the scan did not find the three modules");
+    auto *const table = dialog->findChild<QTableWidget *>(QStringLiteral("tableWidget_Modules"));
+    const QList<QTableWidgetItem *> found = table->findItems(address.toString(), Qt::MatchExactly);
+    if (found.isEmpty())
+        return fail("the tour's module is not in the list");
+    table->setCurrentCell(found.first()->row(), 0);
+    if (!save(dialog, QStringLiteral("find-modules")))
+        return false;
+    click(dialog->findChild<QPushButton *>(QStringLiteral("pushButton_Use")));
+    return bar<QLineEdit>("lineEdit_ModuleIpAddr")->text() == address.toString()
+            || fail("\"Use\" did not take the module's address");
 }
 
 bool ScreenshotTour::connectModule()

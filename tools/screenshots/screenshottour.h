@@ -5,6 +5,7 @@
 #include <QHostAddress>
 
 #include <memory>
+#include <vector>
 
 class MainWindow;
 class QAbstractButton;
@@ -26,6 +27,7 @@ public:
     bool run();
 
 private:
+    bool findModules();
     bool connectModule();
     bool editMeasureSettings();
     bool applyMeasureSettings();
@@ -54,5 +56,6 @@ private:
     QHostAddress address;
     QDir output;
     std::unique_ptr<SimulatorThread> simulator;
+    std::vector<std::unique_ptr<SimulatorThread>> otherModules; // for "Find Modules..."
     std::unique_ptr<MainWindow> window; // goes before the simulator it talks to
 };
