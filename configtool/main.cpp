@@ -8,6 +8,7 @@
 #include "console.h"
 #include "fieldtext.h"
 #include "modulejob.h"
+#include "productinfo.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -107,7 +108,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qr36tn-config"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(QR36_TOOL_VERSION));
+    QCoreApplication::setApplicationVersion(QLatin1String(ProductInfo::number));
     // The link logs every command it sends; an operator reads the result lines.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
 

@@ -4,7 +4,7 @@
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDebug>
-#include <QRegExp>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTcpSocket>
 #include <QThread>
@@ -73,7 +73,9 @@ QString namePart(const QString &text)
 
 QString value(const QByteArray &reply)
 {
-    const QRegExp separators(QStringLiteral("[=\r\n]"));
+    // Compiled once per thread rather than per reply: each link converts its replies
+    // in a thread of its own, and qr36tn-config runs one link per module.
+    static thread_local const QRegularExpression separators(QStringLiteral("[=\r\n]"));
     const QStringList parts = text(reply).split(separators, Qt::SkipEmptyParts);
     return parts.size() >= 2 ? parts.at(1) : QString();
 }

@@ -7,13 +7,9 @@
 #include "ui_form_trend.h"
 
 #include <QLegendMarker>
-#include <QLineSeries>
-#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
-
-using namespace QtCharts;
 
 namespace {
 constexpr double recentSpanSeconds = 60.0;
@@ -70,7 +66,12 @@ QPen thinPen(const QColor &colour, Qt::PenStyle style = Qt::SolidLine)
 
 void replaceIfChanged(QLineSeries *series, const QVector<QPointF> &points)
 {
-    if (series->pointsVector() != points)
+    // Point by point, without a copy: Qt 5 hands a series' points out as a copied
+    // QList, and Qt 6 no longer has the QVector that Qt 5 hands out cheaply.
+    bool same = series->count() == points.size();
+    for (int i = 0; same && i < points.size(); ++i)
+        same = series->at(i) == points.at(i);
+    if (!same)
         series->replace(points);
 }
 } // namespace

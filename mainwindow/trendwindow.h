@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "chartclasses.h"
+
 #include <QElapsedTimer>
 #include <QWidget>
 
@@ -11,11 +13,6 @@ class CommandInterface;
 class ReadingHistory;
 class Ui_Form_Trend;
 class QTableWidgetItem;
-namespace QtCharts {
-class QChart;
-class QLineSeries;
-class QValueAxis;
-} // namespace QtCharts
 
 // The monitor's readings as a chart of the chosen axes, over the last 60 s or the
 // whole recording, with the high and low limits of each axis's active comparator
@@ -49,11 +46,11 @@ private:
     const CommandInterface *link;
     const ReadingHistory *history;
     // Owned by the chart view's chart.
-    QtCharts::QChart *chart;
-    QtCharts::QValueAxis *timeAxis;
-    QtCharts::QValueAxis *valueAxis;
-    std::array<QtCharts::QLineSeries *, maxAxes> valueLines;
-    std::array<QtCharts::QLineSeries *, maxAxes> highLines;
-    std::array<QtCharts::QLineSeries *, maxAxes> lowLines;
+    QChart *chart;
+    QValueAxis *timeAxis;
+    QValueAxis *valueAxis;
+    std::array<QLineSeries *, maxAxes> valueLines;
+    std::array<QLineSeries *, maxAxes> highLines;
+    std::array<QLineSeries *, maxAxes> lowLines;
     QElapsedTimer spreadDrawn;
 };

@@ -147,7 +147,7 @@ void tst_Connection::moduleFallingSilentDuringTheReadStillConnects()
     // Answered before the module fell silent; unanswered fields keep what the store held.
     QString fields;
     for (const char *name : {"lineEdit_ParamAddr", "lineEdit_MeasDataAddr", "lineEdit_CtrlFlagAddr"})
-        fields += harness.onPage<QLineEdit>("page_PlcLinkSetting", name)->text() + QLatin1Char(' ');
+        fields += harness.onPage<QLineEdit>("page_PlcLinkSetting", QLatin1String(name))->text() + QLatin1Char(' ');
     QCOMPARE(fields, QStringLiteral("777 0 0 "));
 }
 
@@ -162,7 +162,7 @@ void tst_Connection::moduleDroppingTheConnectionMidWriteReturnsToStart()
     harness.openWindow();
     QVERIFY(harness.connectModule());
 
-    QVERIFY(harness.runOperation(harness.onPage<QPushButton>("page_MeasureSetting", "pushButton_ApplySetting")));
+    QVERIFY(harness.runOperation(harness.onPage<QPushButton>("page_MeasureSetting", QStringLiteral("pushButton_ApplySetting"))));
     QVERIFY(harness.waitFor(QStringLiteral("Connect")));
     QCOMPARE(harness.barState(), disconnected);
 

@@ -152,7 +152,7 @@ void TestPackage::dependsBringEveryLinkedLibrary()
         }
     }
     for (const QString &library : qAsConst(libraries))
-        QVERIFY2(brought.contains(library), qPrintable(library + QStringLiteral(" not brought by: ") + fields.output));
+        QVERIFY2(brought.contains(library), qPrintable(library + QStringLiteral(" not brought by: ") + QString::fromUtf8(fields.output)));
 }
 
 void TestPackage::toolStartsHeadless()
