@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// qr36tn-config: saves a module's settings to a file, compares a module with a
+// qr36tn-config: saves a module's settings to a file, compares modules with a
 // file, and loads a file into one module or many at once. Everything the
-// command line and the file say is checked before any module is dialled.
+// command line and the files say is checked before any module is dialled.
 
 #include "communicationlogfile.h"
 #include "configurationfile.h"
@@ -12,6 +12,10 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLoggingCategory>
 #include <QSaveFile>
 
@@ -20,62 +24,116 @@
 
 namespace {
 
-constexpr int exitDifferentOrFailed = 1;
-constexpr int exitUsageOrFile = 2;
+// The exit status, the worst of what happened.
+enum Exit { exitDone = 0, exitDiffers = 1, exitUsageOrFile = 2, exitModuleFailed = 3 };
 
 const char description[] =
         "Saves, compares and loads the settings of QR36-TN counter modules.\n"
         "\n"
-        "  save ADDRESS FILE              read the module and write its settings to FILE\n"
-        "  diff ADDRESS FILE              print each setting in which the module differs from FILE\n"
-        "  load FILE ADDRESS [ADDRESS...] write FILE into each module, all at once\n"
+        "  save ADDRESS FILE                  read the module and write its settings to FILE\n"
+        "  diff ADDRESS [ADDRESS...] FILE     print each setting in which a module differs from FILE\n"
+        "  load FILE ADDRESS [ADDRESS...]     write FILE into each module, all at once\n"
         "\n"
         "A load writes only the settings that differ, inside one SETUP ... CLOSE, and\n"
         "reads them back. The module's own address and subnet mask are neither compared\n"
-        "nor written unless --with-network is given.\n"
+        "nor written unless --with-network is given, which a load takes for one module only.\n"
         "\n"
-        "Exit status: 0 success; 1 a module differs (diff) or failed; 2 a usage or file\n"
-        "error, in which case no module was dialled.";
+        "Exit status: 0 done (diff: no difference); 1 diff found a difference; 2 a usage\n"
+        "or file fault, found before any module was dialled; 3 at least one module failed.";
 
 struct Usage
 {
     ModuleJob::Options options;
+    QString command;
     QString file;
     QList<QHostAddress> addresses;
+    bool json = false;
 };
+
+// The addresses of a --modules file: one a line, "#" begins a comment.
+bool readAddressList(const QString &path, QStringList *addresses, QString *fault)
+{
+    QFile file(path);
+    if (!file.exists()) {
+        *fault = QStringLiteral("%1: no such file").arg(path);
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        *fault = QStringLiteral("%1: cannot be read: %2").arg(path, file.errorString());
+        return false;
+    }
+    const QByteArray text = file.read(ConfigurationFile::maxFileSize + 1);
+    if (text.size() > ConfigurationFile::maxFileSize) {
+        *fault = QStringLiteral("%1: larger than 1 MiB, so not a list of addresses").arg(path);
+        return false;
+    }
+    const QStringList lines = QString::fromUtf8(text).split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString address = lines.at(i).section(QLatin1Char('#'), 0, 0).trimmed();
+        if (address.isEmpty())
+            continue;
+        if (!FieldText::moduleAddressOf(address)) {
+            *fault = QStringLiteral("%1, line %2: %3").arg(path).arg(i + 1).arg(FieldText::moduleAddressProblem(address));
+            return false;
+        }
+        addresses->append(address);
+    }
+    return true;
+}
 
 // The parsed command line, or the reason it is not one.
 std::optional<Usage> usage(const QCommandLineParser &parser, QString *fault)
 {
     Usage result;
     QStringList arguments = parser.positionalArguments();
-    const QString command = arguments.value(0);
-    arguments.removeFirst();
-    if (command == QLatin1String("save") || command == QLatin1String("diff")) {
-        if (arguments.size() != 2) {
-            *fault = QStringLiteral("%1 takes an address and a file").arg(command);
+    result.command = arguments.value(0);
+    QStringList addresses;
+    if (parser.isSet(QStringLiteral("modules"))
+        && !readAddressList(parser.value(QStringLiteral("modules")), &addresses, fault))
+        return std::nullopt;
+    if (!arguments.isEmpty())
+        arguments.removeFirst();
+
+    if (result.command == QLatin1String("save") || result.command == QLatin1String("diff")) {
+        if (arguments.isEmpty()) {
+            *fault = QStringLiteral("%1 takes an address and a file").arg(result.command);
             return std::nullopt;
         }
-        result.options.task = command == QLatin1String("save") ? ModuleJob::Task::Save : ModuleJob::Task::Diff;
+        result.options.task = result.command == QLatin1String("save") ? ModuleJob::Task::Save : ModuleJob::Task::Diff;
         result.file = arguments.takeLast();
-    } else if (command == QLatin1String("load")) {
-        if (arguments.size() < 2) {
+    } else if (result.command == QLatin1String("load")) {
+        if (arguments.isEmpty()) {
             *fault = QStringLiteral("load takes a file and at least one address");
             return std::nullopt;
         }
         result.options.task = ModuleJob::Task::Load;
         result.file = arguments.takeFirst();
     } else {
-        *fault = command.isEmpty() ? QStringLiteral("no command given")
-                                   : QStringLiteral("\"%1\" is not a command").arg(command);
+        *fault = result.command.isEmpty() ? QStringLiteral("no command given")
+                                          : QStringLiteral("\"%1\" is not a command").arg(result.command);
+        return std::nullopt;
+    }
+    addresses = arguments + addresses;
+    if (addresses.isEmpty()) {
+        *fault = QStringLiteral("%1 takes at least one module address").arg(result.command);
+        return std::nullopt;
+    }
+    if (result.options.task == ModuleJob::Task::Save && addresses.size() != 1) {
+        *fault = QStringLiteral("save reads one module into one file");
         return std::nullopt;
     }
 
+    result.json = parser.isSet(QStringLiteral("json"));
     result.options.all = parser.isSet(QStringLiteral("all"));
     result.options.dryRun = parser.isSet(QStringLiteral("dry-run"));
     result.options.withNetwork = parser.isSet(QStringLiteral("with-network"));
     if ((result.options.all || result.options.dryRun) && result.options.task != ModuleJob::Task::Load) {
         *fault = QStringLiteral("--all and --dry-run go with load only");
+        return std::nullopt;
+    }
+    if (result.options.withNetwork && result.options.task == ModuleJob::Task::Load && addresses.size() > 1) {
+        *fault = QStringLiteral("--with-network would give %1 modules one address; load it into one module at a time")
+                         .arg(addresses.size());
         return std::nullopt;
     }
     const FieldText::IntegerRange ports{1, 65535};
@@ -87,10 +145,10 @@ std::optional<Usage> usage(const QCommandLineParser &parser, QString *fault)
     }
     result.options.port = quint16(*port);
 
-    for (const QString &text : qAsConst(arguments)) {
-        const std::optional<QHostAddress> address = FieldText::addressOf(text);
+    for (const QString &text : std::as_const(addresses)) {
+        const std::optional<QHostAddress> address = FieldText::moduleAddressOf(text);
         if (!address) {
-            *fault = FieldText::addressProblem(text);
+            *fault = FieldText::moduleAddressProblem(text);
             return std::nullopt;
         }
         if (result.addresses.contains(*address)) {
@@ -100,6 +158,71 @@ std::optional<Usage> usage(const QCommandLineParser &parser, QString *fault)
         result.addresses << *address;
     }
     return result;
+}
+
+QString resultWord(ModuleJob::Outcome outcome)
+{
+    switch (outcome) {
+    case ModuleJob::Outcome::Done:
+        return QStringLiteral("done");
+    case ModuleJob::Outcome::Differs:
+        return QStringLiteral("differs");
+    case ModuleJob::Outcome::Failed:
+    case ModuleJob::Outcome::Pending:
+        break;
+    }
+    return QStringLiteral("failed");
+}
+
+QJsonObject jsonOf(const ModuleJob &job, const QString &savedTo)
+{
+    QJsonArray differences;
+    for (const ModuleJob::Difference &difference : job.differences())
+        differences.append(QJsonObject{{QStringLiteral("setting"), difference.key},
+                                       {QStringLiteral("module"), difference.module},
+                                       {QStringLiteral("file"), difference.file}});
+    QJsonArray failed;
+    for (const ModuleJob::FailedSetting &setting : job.failedSettings())
+        failed.append(QJsonObject{{QStringLiteral("setting"), setting.key},
+                                  {QStringLiteral("command"), setting.command},
+                                  {QStringLiteral("problem"), setting.problem}});
+    QJsonObject object{{QStringLiteral("address"), job.address()},
+                       {QStringLiteral("result"), resultWord(job.outcome())},
+                       {QStringLiteral("message"), job.summary()},
+                       {QStringLiteral("differences"), differences},
+                       {QStringLiteral("failedSettings"), failed},
+                       {QStringLiteral("partialWrite"), job.partialWrite()}};
+    if (!savedTo.isEmpty())
+        object.insert(QStringLiteral("savedTo"), savedTo);
+    return object;
+}
+
+// "3 loaded, 1 failed: 127.0.0.5 (connection lost after 212 of 590 commands)"
+QString runSummary(const Usage &use, const std::vector<std::unique_ptr<ModuleJob>> &jobs)
+{
+    int done = 0;
+    int differ = 0;
+    QStringList failed;
+    for (const auto &job : jobs) {
+        if (job->outcome() == ModuleJob::Outcome::Done)
+            ++done;
+        else if (job->outcome() == ModuleJob::Outcome::Differs)
+            ++differ;
+        else
+            failed << QStringLiteral("%1 (%2)").arg(job->address(), job->failureReason());
+    }
+    QStringList parts;
+    if (use.options.task == ModuleJob::Task::Diff)
+        parts << QStringLiteral("%1 as the file").arg(done) << QStringLiteral("%1 differ").arg(differ);
+    else if (use.options.dryRun)
+        parts << QStringLiteral("%1 checked").arg(done);
+    else
+        parts << QStringLiteral("%1 loaded").arg(done);
+    QString text = parts.join(QLatin1String(", "));
+    text += QStringLiteral(", %1 failed").arg(failed.size());
+    if (!failed.isEmpty())
+        text += QStringLiteral(": ") + failed.join(QLatin1String(", "));
+    return text;
 }
 
 } // namespace
@@ -120,26 +243,30 @@ int main(int argc, char *argv[])
                                  QStringLiteral("save|diff|load ARGUMENTS..."));
     parser.addOptions({
             {QStringLiteral("port"), QStringLiteral("The modules' command port; 24000 unless given."), QStringLiteral("N"),
-             QStringLiteral("24000")},
-            {QStringLiteral("all"), QStringLiteral("load: write every setting with the window's full writes.")},
+             QString::number(ModuleProtocol::commandPort)},
+            {QStringLiteral("all"), QStringLiteral("load: write every setting, not only those that differ.")},
             {QStringLiteral("dry-run"), QStringLiteral("load: print what would be written and write nothing.")},
             {QStringLiteral("with-network"),
-             QStringLiteral("diff, load: include the module's own address and subnet mask.")},
+             QStringLiteral("diff, load: include the module's own address and subnet mask (load: one module only).")},
+            {QStringLiteral("modules"), QStringLiteral("Also the module addresses in FILE, one a line; # begins a comment."),
+             QStringLiteral("FILE")},
+            {QStringLiteral("json"), QStringLiteral("Print the result as one JSON document, for scripts.")},
             {QStringLiteral("log"),
-             QStringLiteral("Write every command sent and every reply, time-out and discarded late reply to FILE, "
-                            "each line beginning with the module's address."),
+             QStringLiteral("Write every command sent and every reply, time-out, discarded late reply and connection "
+                            "event to FILE, each line beginning with the module's address."),
              QStringLiteral("FILE")},
     });
 
     Console console;
-    const auto usageError = [&console](const QString &fault) {
-        console.error(QStringLiteral("qr36tn-config: %1; nothing was sent. See qr36tn-config --help.").arg(fault));
+    const auto usageError = [&](const QString &fault) {
+        console.error(QStringLiteral("qr36tn-config: %1; nothing was sent.").arg(fault));
+        console.error(parser.helpText());
         return exitUsageOrFile;
     };
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(help))
-        parser.showHelp(0);
+        parser.showHelp(exitDone);
     if (parser.isSet(version))
         parser.showVersion();
     QString fault;
@@ -147,66 +274,92 @@ int main(int argc, char *argv[])
     if (!use)
         return usageError(fault);
 
+    const auto fileError = [&console](const QString &line) {
+        console.error(line);
+        console.error(QStringLiteral("qr36tn-config: nothing was sent."));
+        return exitUsageOrFile;
+    };
     std::optional<ConfigurationFile> file;
     if (use->options.task != ModuleJob::Task::Save) {
         QStringList errors;
         file = ConfigurationFile::read(use->file, &errors);
         if (!file) {
-            for (const QString &error : qAsConst(errors))
+            for (const QString &error : std::as_const(errors))
                 console.error(QStringLiteral("%1: %2").arg(use->file, error));
-            console.error(QStringLiteral("qr36tn-config: %1 has faults; nothing was sent.").arg(use->file));
-            return exitUsageOrFile;
+            return fileError(QStringLiteral("qr36tn-config: %1 has faults.").arg(use->file));
         }
     } else {
-        // A file that cannot be written is found out before the module is read.
+        // A file that cannot be written is found out before the module is read;
+        // the probe is never committed, so an existing file stays as it is.
         QSaveFile probe(use->file);
-        if (!probe.open(QIODevice::WriteOnly)) {
-            console.error(QStringLiteral("%1: cannot be written: %2").arg(use->file, probe.errorString()));
-            console.error(QStringLiteral("qr36tn-config: nothing was sent."));
-            return exitUsageOrFile;
-        }
+        if (!probe.open(QIODevice::WriteOnly))
+            return fileError(QStringLiteral("%1: cannot be written: %2").arg(use->file, probe.errorString()));
     }
 
     CommunicationLogFile log;
-    if (parser.isSet(QStringLiteral("log")) && !log.open(parser.value(QStringLiteral("log")))) {
-        console.error(QStringLiteral("%1: cannot be written: %2").arg(parser.value(QStringLiteral("log")), log.errorString()));
-        console.error(QStringLiteral("qr36tn-config: nothing was sent."));
-        return exitUsageOrFile;
-    }
+    const bool logging = parser.isSet(QStringLiteral("log"));
+    if (logging && !log.open(parser.value(QStringLiteral("log"))))
+        return fileError(QStringLiteral("%1: cannot be written: %2").arg(parser.value(QStringLiteral("log")), log.errorString()));
+    QObject::connect(&log, &CommunicationLogFile::writeFailed, &log,
+                     [&console](const QString &reason) { console.error(QStringLiteral("qr36tn-config: ") + reason); });
 
-    int status = 0;
+    const bool several = use->addresses.size() > 1;
+    int status = exitDone;
     int running = use->addresses.size();
+    QStringList savedTo;
     std::vector<std::unique_ptr<ModuleJob>> jobs;
     for (int i = 0; i < use->addresses.size(); ++i) {
         jobs.push_back(std::make_unique<ModuleJob>(use->addresses.at(i), use->options, file ? &*file : nullptr));
         ModuleJob *const job = jobs.back().get();
-        if (parser.isSet(QStringLiteral("log")))
+        if (logging)
             log.attach(job->commandInterface(), job->address());
         QObject::connect(job, &ModuleJob::progress, job, [&console, i, job](const QString &text) {
             console.progress(i, QStringLiteral("%1: %2").arg(job->address(), text));
         });
         QObject::connect(job, &ModuleJob::finished, job, [&, i, job] {
             console.progress(i, QString());
-            for (const QString &line : job->details())
-                console.print(line);
-            QString line = QStringLiteral("%1: %2").arg(job->address(), job->summary());
-            if (job->outcome() == ModuleJob::Outcome::Failed || job->outcome() == ModuleJob::Outcome::Differs)
-                status = qMax(status, exitDifferentOrFailed);
-            if (job->readSettings()) {
+            QString line = job->summary();
+            if (job->outcome() == ModuleJob::Outcome::Failed) {
+                status = qMax<int>(status, exitModuleFailed);
+            } else if (job->outcome() == ModuleJob::Outcome::Differs) {
+                status = qMax<int>(status, exitDiffers);
+            } else if (job->readSettings()) {
                 QString error;
                 if (job->readSettings()->write(use->file, &error)) {
+                    savedTo << job->address();
                     line += QStringLiteral(", saved to %1").arg(use->file);
                 } else {
-                    console.error(error);
-                    status = exitUsageOrFile;
+                    line += QStringLiteral(", but ") + error;
+                    status = qMax<int>(status, exitUsageOrFile);
                 }
             }
-            console.print(line);
+            if (!use->json) {
+                const QString lead = several ? job->address() + QLatin1String(": ") : QString();
+                for (const QString &detail : job->details())
+                    console.print(lead + detail);
+                console.print(QStringLiteral("%1: %2").arg(job->address(), line));
+            }
             if (--running == 0)
                 QCoreApplication::quit();
         });
         job->start();
     }
     QCoreApplication::exec();
+
+    const QString summary = several ? runSummary(*use, jobs) : QString();
+    if (use->json) {
+        QJsonArray results;
+        for (const auto &job : jobs)
+            results.append(jsonOf(*job, savedTo.contains(job->address()) ? use->file : QString()));
+        QJsonObject document{{QStringLiteral("command"), use->command},
+                             {QStringLiteral("file"), use->file},
+                             {QStringLiteral("modules"), results},
+                             {QStringLiteral("exitCode"), status}};
+        if (several)
+            document.insert(QStringLiteral("summary"), summary);
+        console.print(QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented)).trimmed());
+    } else if (several) {
+        console.print(summary);
+    }
     return status;
 }

@@ -11,8 +11,6 @@
 namespace {
 
 constexpr int connectWaitMs = 5000;
-// The smallest maximum of a parameter read that found the axis count (one axis).
-constexpr int smallestReadMaximum = 17 * 1 + 20;
 
 // The writes for a set of changes, as the window's full writes send them: a
 // changed comparator limit goes with its partner, the upper limits of the
@@ -36,7 +34,7 @@ QVector<SettingRef> writeSteps(const QVector<SettingRef> &changes)
         std::sort(sets.begin(), sets.end());
         for (int pass = 0; pass < 2; ++pass) {
             for (const char *limit : {"compHigh%1", "compLow%1"}) {
-                for (const int set : qAsConst(sets))
+                for (const int set : std::as_const(sets))
                     steps.append({&SettingCatalogue::named(QString::fromLatin1(limit).arg(set)), change.axis});
             }
         }
@@ -50,22 +48,7 @@ QString count(int number, const char *one, const char *many)
     return QStringLiteral("%1 %2").arg(number).arg(QLatin1String(number == 1 ? one : many));
 }
 
-QString failureText(QAbstractSocket::SocketError error, const QString &address, quint16 port)
-{
-    switch (error) {
-    case QAbstractSocket::ConnectionRefusedError:
-        return QStringLiteral("%1 refused the connection on port %2").arg(address).arg(port);
-    case QAbstractSocket::RemoteHostClosedError:
-        return QStringLiteral("%1 closed the connection").arg(address);
-    case QAbstractSocket::HostNotFoundError:
-    case QAbstractSocket::NetworkError:
-        return QStringLiteral("no route to %1").arg(address);
-    case QAbstractSocket::SocketTimeoutError:
-        return QStringLiteral("no answer from %1").arg(address);
-    default:
-        return QStringLiteral("the connection to %1 failed").arg(address);
-    }
-}
+const QString partialWriteText = QStringLiteral("the module may now hold part of the new settings");
 
 } // namespace
 
@@ -85,24 +68,18 @@ ModuleJob::ModuleJob(const QHostAddress &module, const Options &chosen, const Co
     link->moveToThread(thread);
     connect(thread, &QThread::finished, link, &QObject::deleteLater);
     connect(thread, &QThread::finished, this, &ModuleJob::finished);
-    connect(link, &CommandInterface::transmitConnected, this, &ModuleJob::onRead);
-    connect(link, &CommandInterface::transmitDisconnected, this, [this] {
-        finish(Outcome::Failed, failureText(QAbstractSocket::RemoteHostClosedError, address(), 0));
-    });
+    connect(link, &CommandInterface::operationEnded, this, &ModuleJob::onOperationEnded);
+    // An operation under way reports a lost connection itself, before this arrives.
+    connect(link, &CommandInterface::transmitDisconnected, this,
+            [this] { fail(ModuleProtocol::connectionFailureText(QAbstractSocket::RemoteHostClosedError, address())); });
     connect(link, &CommandInterface::onErrorOccurred, this, &ModuleJob::onLinkError);
-    connect(link, &CommandInterface::setProgMaximum, this, [this](int maximum) {
-        enterReading();
-        progressMaximum = maximum;
-        // Only a read that got no answer to the configuration query finds no axes.
-        if (phase == Phase::Reading && maximum < smallestReadMaximum)
-            finish(Outcome::Failed, QStringLiteral("no answer from %1").arg(address()));
-    });
+    connect(link, &CommandInterface::setProgMaximum, this, [this](int maximum) { progressMaximum = maximum; });
     connect(link, &CommandInterface::setProgress, this, &ModuleJob::onProgress);
 
     connectTimer->setSingleShot(true);
     connectTimer->setInterval(connectWaitMs);
     connect(connectTimer, &QTimer::timeout, this, [this] {
-        finish(Outcome::Failed, failureText(QAbstractSocket::SocketTimeoutError, address(), options.port));
+        fail(ModuleProtocol::connectionFailureText(QAbstractSocket::SocketTimeoutError, address(), options.port));
     });
 }
 
@@ -124,26 +101,34 @@ void ModuleJob::start()
                               Qt::QueuedConnection);
 }
 
-void ModuleJob::onLinkError(QAbstractSocket::SocketError error)
+QStringList ModuleJob::details() const
 {
-    if (phase == Phase::Connecting)
-        finish(Outcome::Failed, failureText(error, address(), options.port));
-    else if (error == QAbstractSocket::SocketTimeoutError)
-        ++unanswered;
+    QStringList lines = plannedLines;
+    for (const Difference &difference : differenceList)
+        lines << difference.line();
+    return lines;
 }
 
-// The link reports nothing between the connection and the first progress value.
-void ModuleJob::enterReading()
+void ModuleJob::onLinkError(QAbstractSocket::SocketError error)
+{
+    if (phase == Phase::Connecting) {
+        if (error != QAbstractSocket::SocketTimeoutError
+            || link->connectionState() != QAbstractSocket::ConnectedState)
+            fail(ModuleProtocol::connectionFailureText(error, address(), options.port));
+        return;
+    }
+    // One query without a reply already fails the module: what remains would only
+    // make the operator wait a second per query.
+    if (error == QAbstractSocket::SocketTimeoutError && phase != Phase::Over)
+        link->requestCancel();
+}
+
+void ModuleJob::onProgress(int value)
 {
     if (phase == Phase::Connecting) {
         connectTimer->stop();
         phase = Phase::Reading;
     }
-}
-
-void ModuleJob::onProgress(int value)
-{
-    enterReading();
     if (phase == Phase::Over || progressMaximum <= 0)
         return;
     const int percent = std::clamp(100 * value / progressMaximum, 0, 100);
@@ -152,40 +137,87 @@ void ModuleJob::onProgress(int value)
                           .arg(percent));
 }
 
+void ModuleJob::onOperationEnded(const OperationOutcome &outcome)
+{
+    // A stop asked for after the operation's last query must not reach the next one.
+    link->withdrawCancel();
+    if (phase == Phase::Connecting || phase == Phase::Reading) {
+        connectTimer->stop();
+        phase = Phase::Reading;
+        if (!failedBy(outcome, QString()))
+            onRead();
+    } else if (phase == Phase::Writing) {
+        onWritten(outcome);
+    }
+}
+
+// Fails the job when `outcome` is not a success: where the operation stopped, or the
+// settings it brought back no value for. `what` names the operation in the message.
+bool ModuleJob::failedBy(const OperationOutcome &outcome, const QString &what)
+{
+    if (outcome.ending == OperationOutcome::Ending::ConnectionLost) {
+        partial = outcome.leftPartialWrite();
+        fail(QStringLiteral("connection lost after %1 of %2 commands%3")
+                     .arg(outcome.commandsSent)
+                     .arg(outcome.commandsPlanned())
+                     .arg(what),
+             QStringLiteral(", at %1").arg(outcome.stoppedAt)
+                     + (partial ? QStringLiteral(": the load stopped there, and ") + partialWriteText : QString()));
+        return true;
+    }
+    if (!outcome.faults.isEmpty() && QLatin1String(outcome.faults.first().setting.field) == QLatin1String("config")) {
+        const SettingFault &config = outcome.faults.first();
+        fail(config.kind == SettingFault::Kind::TimedOut
+                     ? QStringLiteral("no reply to the configuration query CONFIG=?")
+                     : QStringLiteral("the reply \"%1\" to CONFIG=? is no unit number with 1 to %2 axes")
+                               .arg(config.reply)
+                               .arg(ModuleProtocol::maxAxes));
+        return true;
+    }
+    for (const SettingFault &fault : outcome.faults) {
+        failedList.append({SettingCatalogue::keyOf(fault.setting), fault.command,
+                           fault.kind == SettingFault::Kind::TimedOut
+                                   ? QStringLiteral("no reply")
+                                   : QStringLiteral("reply \"%1\" is not a value").arg(fault.reply)});
+    }
+    if (!failedList.isEmpty()) {
+        QStringList named;
+        for (const FailedSetting &setting : std::as_const(failedList))
+            named << QStringLiteral("%1 (%2): %3").arg(setting.key, setting.command, setting.problem);
+        fail(count(failedList.size(), "setting", "settings")
+                     + (what.isEmpty() ? QStringLiteral(" not read") : QStringLiteral(" not read back")),
+             QStringLiteral(": ") + named.join(QLatin1String("; ")));
+        return true;
+    }
+    if (!outcome.completed()) {
+        fail(outcome.endingText());
+        return true;
+    }
+    return false;
+}
+
 void ModuleJob::onRead()
 {
-    if (phase == Phase::Over)
-        return;
-    if (unanswered > 0) {
-        finish(Outcome::Failed,
-               QStringLiteral("no answer from %1 to %2").arg(address(), count(unanswered, "query", "queries")));
-        return;
-    }
     switch (options.task) {
     case Task::Save:
         saved = ConfigurationFile::fromStore(*link);
         finish(Outcome::Done, count(link->axisNum, "axis", "axes") + QStringLiteral(" read"));
         return;
-    case Task::Diff: {
-        const QVector<SettingRef> changes = file->differences(*link, options.withNetwork);
-        for (const SettingRef &setting : changes)
-            detailLines << differenceLine(setting);
-        finish(changes.isEmpty() ? Outcome::Done : Outcome::Differs,
-               changes.isEmpty() ? QStringLiteral("no difference")
-                                 : count(changes.size(), "setting differs", "settings differ"));
+    case Task::Diff:
+        compare(false);
         return;
-    }
     case Task::Load:
         break;
     }
 
     if (link->axisNum != file->axisCount()) {
-        finish(Outcome::Failed, QStringLiteral("refused: the module has %1, the file is for %2")
-                                        .arg(count(link->axisNum, "axis", "axes"))
-                                        .arg(file->axisCount()));
+        fail(QStringLiteral("the module has %1, the file is for %2")
+                     .arg(count(link->axisNum, "axis", "axes"))
+                     .arg(file->axisCount()),
+             QStringLiteral("; nothing was written"));
         return;
     }
-    const QVector<SettingRef> steps = options.all ? file->settings(options.withNetwork)
+    const QVector<SettingRef> steps = options.all ? writeSteps(file->settings(options.withNetwork))
                                                   : writeSteps(file->differences(*link, options.withNetwork));
     for (const SettingRef &step : steps) {
         const auto same = [&step](const SettingRef &s) { return s.setting == step.setting && s.axis == step.axis; };
@@ -193,8 +225,8 @@ void ModuleJob::onRead()
             written.append(step);
     }
     if (options.dryRun) {
-        for (const SettingRef &setting : qAsConst(written))
-            detailLines << differenceLine(setting);
+        for (const SettingRef &setting : std::as_const(written))
+            plannedLines << differenceOf(setting).line();
         finish(Outcome::Done, QStringLiteral("would write %1; nothing was sent").arg(count(written.size(), "setting", "settings")));
         return;
     }
@@ -202,61 +234,64 @@ void ModuleJob::onRead()
         finish(Outcome::Done, QStringLiteral("already as the file; nothing was written"));
         return;
     }
-    writeChanges(steps);
+    write(steps);
 }
 
-void ModuleJob::writeChanges(const QVector<SettingRef> &steps)
+// A load is an operation of the link like any other: the writes inside one
+// setting bracket, then a query of every setting written.
+void ModuleJob::write(const QVector<SettingRef> &steps)
 {
-    // The store is the link's again from here until onWritten.
+    // The store is the link's again from here until the operation has ended.
     file->applyTo(*link, options.withNetwork);
     phase = Phase::Writing;
-    unanswered = 0;
 
-    CommandInterface *const target = link;
-    const bool all = options.all;
-    const QVector<SettingRef> readBack = written;
-    QMetaObject::invokeMethod(link, [this, target, all, steps, readBack] {
-        if (all) {
-            target->sendMeasureSetting();
-            target->sendPLCLinkSetting();
-        } else {
-            int value = 0;
-            emit target->setProgMaximum(steps.size() + readBack.size() + 2);
-            emit target->setProgress(value++);
-            target->openSettingBracket();
-            for (const SettingRef &step : steps) {
-                emit target->setProgress(value++);
-                step.write(*target);
-            }
-            emit target->setProgress(value++);
-            target->closeSettingBracket();
-            for (const SettingRef &setting : readBack) {
-                emit target->setProgress(value++);
-                setting.query(*target);
-            }
-        }
-        QMetaObject::invokeMethod(this, &ModuleJob::onWritten, Qt::QueuedConnection);
-    }, Qt::QueuedConnection);
+    OperationPlan plan(QStringLiteral("settings load"), steps.size() + written.size() + 1);
+    plan.step([](CommandInterface &target) { target.openSettingBracket(); });
+    for (const SettingRef &step : steps)
+        plan.step([step](CommandInterface &target) { step.write(target); });
+    plan.step([](CommandInterface &target) { target.closeSettingBracket(); });
+    for (const SettingRef &setting : std::as_const(written))
+        plan.step([setting](CommandInterface &target) { setting.query(target); });
+    QMetaObject::invokeMethod(link, [target = link, plan] { target->runOperation(plan); }, Qt::QueuedConnection);
 }
 
-void ModuleJob::onWritten()
+void ModuleJob::onWritten(const OperationOutcome &outcome)
+{
+    if (failedBy(outcome, QStringLiteral(" of the load")))
+        return;
+    compare(true);
+}
+
+// Every value compared is one the module itself answered with.
+void ModuleJob::compare(bool written)
+{
+    const int moduleAxes = link->axisNum;
+    if (!written && moduleAxes != file->axisCount())
+        differenceList.append({QStringLiteral("axisCount"), QString::number(moduleAxes),
+                               QString::number(file->axisCount())});
+    for (const SettingRef &setting : file->differences(*link, options.withNetwork))
+        differenceList.append(differenceOf(setting));
+    if (written) {
+        if (differenceList.isEmpty()) {
+            finish(Outcome::Done, QStringLiteral("loaded: %1 written and read back")
+                                          .arg(count(this->written.size(), "setting", "settings")));
+        } else {
+            fail(QStringLiteral("the module kept %1 different from the file")
+                         .arg(count(differenceList.size(), "setting", "settings")));
+        }
+        return;
+    }
+    finish(differenceList.isEmpty() ? Outcome::Done : Outcome::Differs,
+           differenceList.isEmpty() ? QStringLiteral("no difference")
+                                    : count(differenceList.size(), "setting differs", "settings differ"));
+}
+
+void ModuleJob::fail(const QString &why, const QString &detail)
 {
     if (phase == Phase::Over)
         return;
-    if (unanswered > 0) {
-        finish(Outcome::Failed, QStringLiteral("no answer from %1 to %2 that check what was written")
-                                        .arg(address(), count(unanswered, "query", "queries")));
-        return;
-    }
-    // --all reads back everything through the window's sequences.
-    const QVector<SettingRef> kept = file->differences(*link, options.withNetwork);
-    if (!kept.isEmpty()) {
-        for (const SettingRef &setting : kept)
-            detailLines << differenceLine(setting);
-        finish(Outcome::Failed, QStringLiteral("the module kept %1 different from the file").arg(count(kept.size(), "setting", "settings")));
-        return;
-    }
-    finish(Outcome::Done, QStringLiteral("loaded: %1 written and read back").arg(count(written.size(), "setting", "settings")));
+    reason = why;
+    finish(Outcome::Failed, QStringLiteral("failed: ") + why + detail);
 }
 
 void ModuleJob::finish(Outcome outcome, const QString &line)
@@ -276,10 +311,9 @@ void ModuleJob::finish(Outcome outcome, const QString &line)
     }, Qt::QueuedConnection);
 }
 
-QString ModuleJob::differenceLine(const SettingRef &setting) const
+ModuleJob::Difference ModuleJob::differenceOf(const SettingRef &setting) const
 {
     const Setting &row = *setting.setting;
-    return QStringLiteral("%1: module %2, file %3")
-            .arg(setting.key(), SettingCatalogue::text(row, setting.valueIn(*link)),
-                 SettingCatalogue::text(row, file->value(setting)));
+    return {setting.key(), SettingCatalogue::text(row, setting.valueIn(*link)),
+            SettingCatalogue::text(row, file->value(setting))};
 }

@@ -73,9 +73,7 @@ QString namePart(const QString &text)
 
 QString value(const QByteArray &reply)
 {
-    // Compiled once per thread rather than per reply: each link converts its replies
-    // in a thread of its own, and qr36tn-config runs one link per module.
-    static thread_local const QRegularExpression separators(QStringLiteral("[=\r\n]"));
+    static const QRegularExpression separators(QStringLiteral("[=\r\n]"));
     const QStringList parts = text(reply).split(separators, Qt::SkipEmptyParts);
     return parts.size() >= 2 ? parts.at(1) : QString();
 }
@@ -126,19 +124,21 @@ bool toText(const QString &value, QString &field)
     return true;
 }
 
-void toConfig(const QString &value, int &moduleId, int &axisNum)
+bool toConfig(const QString &value, int &moduleId, int &axisNum)
 {
-    bool ok = false;
+    bool unitOk = false;
+    bool axesOk = false;
     if (value.size() >= 1) {
-        const int unitNumber = value.mid(0, 1).toInt(&ok, 16);
-        if (ok)
+        const int unitNumber = value.mid(0, 1).toInt(&unitOk, 16);
+        if (unitOk)
             moduleId = unitNumber;
     }
     if (value.size() >= 2) {
-        const int lastAxis = value.mid(1, 1).toInt(&ok, 16);
-        if (ok)
+        const int lastAxis = value.mid(1, 1).toInt(&axesOk, 16);
+        if (axesOk)
             axisNum = lastAxis + 1;
     }
+    return unitOk && axesOk;
 }
 
 double toRefOffset(const QString &value, bool refUse)
@@ -181,17 +181,75 @@ bool CommandInterface::stopping()
 {
     if (!stopRequested())
         return false;
-    commandsSkipped = true;
+    commandsStopped = true;
     closeSettingBracket();
     return true;
+}
+
+bool CommandInterface::connectionLost() const
+{
+    return socket->state() != QAbstractSocket::ConnectedState;
+}
+
+// A socket the module has closed is no longer open, and reading it only draws warnings.
+bool CommandInterface::readable() const
+{
+    return socket->isReadable();
+}
+
+// Whether a command of the running operation is left out: the operation was stopped,
+// or the module can no longer be reached. The first one left out is where it stopped.
+bool CommandInterface::skipping(const QString &command)
+{
+    noticeArrivals();
+    const bool lost = !stopping() && connectionLost();
+    if (!commandsStopped && !lost)
+        return false;
+    if (lost && running.ending == OperationOutcome::Ending::Completed)
+        running.ending = OperationOutcome::Ending::ConnectionLost;
+    if (running.stoppedAt.isEmpty())
+        running.stoppedAt = command;
+    ++running.commandsSkipped;
+    return true;
+}
+
+void CommandInterface::beginOperation(const QString &name)
+{
+    running = OperationOutcome();
+    running.operation = name;
+}
+
+void CommandInterface::perform(const OperationPlan &plan)
+{
+    emit setProgMaximum(plan.maximum);
+    int progress = plan.firstProgress;
+    for (const OperationPlan::Step &step : plan.steps) {
+        if (step.reported)
+            emit setProgress(progress++);
+        if (step.command)
+            step.command(*this);
+    }
 }
 
 // A cancel counts for the operation running or queued next, so it is forgotten only
 // when an operation ends, never when one starts.
 void CommandInterface::endOperation()
 {
-    lastOperationCancelled = cancelRequested.exchange(false) && commandsSkipped;
-    commandsSkipped = false;
+    const bool cancelled = cancelRequested.exchange(false);
+    if (commandsStopped && running.ending == OperationOutcome::Ending::Completed) {
+        running.ending = shutdownRequested() || !cancelled ? OperationOutcome::Ending::ShutDown
+                                                            : OperationOutcome::Ending::Cancelled;
+    }
+    commandsStopped = false;
+    handOverLog();
+    const std::lock_guard<std::mutex> lock(outcomeMutex);
+    ended = running;
+}
+
+OperationOutcome CommandInterface::lastOutcome() const
+{
+    const std::lock_guard<std::mutex> lock(outcomeMutex);
+    return ended;
 }
 
 // A sleeping thread wakes up later than it asked, by a tenth of a millisecond or
@@ -212,9 +270,11 @@ void CommandInterface::pauseUntil(PacingClock::time_point end)
 
 bool CommandInterface::send(const CommandBuilder &command, int pauseMs)
 {
-    if (stopping())
+    const QString text = command.text();
+    if (skipping(text))
         return false;
-    put(command.text(), pauseMs);
+    put(text, pauseMs);
+    ++running.commandsSent;
     return true;
 }
 
@@ -253,7 +313,7 @@ void CommandInterface::logCommunication(CommunicationLogEntry::Kind kind, const 
     entry.poll = poll;
     if (kind == Kind::Sent || kind == Kind::NotSent)
         lastCommandTime = now;
-    else if (lastCommandTime)
+    else if (lastCommandTime && !entry.isConnectionEvent())
         entry.sinceCommandUs = std::chrono::duration_cast<std::chrono::microseconds>(now - *lastCommandTime).count();
     logBacklog.append(entry);
 }
@@ -270,16 +330,25 @@ static bool isLineEnd(char c)
     return c == '\r' || c == '\n';
 }
 
-// Bytes that wait before a command is written answer an earlier one: a late reply,
-// or what followed a reply's line end. They must not be read as this one's reply.
-void CommandInterface::discardWaitingBytes()
+// The socket only learns of what has arrived, bytes or the module's close, when it
+// is asked; a set command reads no reply, so it asks before it is sent.
+void CommandInterface::noticeArrivals()
 {
-    // The socket only learns of bytes that have arrived when it is asked.
+    if (connectionLost())
+        return;
     lookingForBytes = true;
     while (socket->waitForReadyRead(0)) {
     }
     lookingForBytes = false;
-    received += socket->readAll();
+}
+
+// Bytes that wait before a command is written answer an earlier one: a late reply,
+// or what followed a reply's line end. They must not be read as this one's reply.
+void CommandInterface::discardWaitingBytes()
+{
+    noticeArrivals();
+    if (readable())
+        received += socket->readAll();
     if (std::any_of(received.cbegin(), received.cend(), [](char c) { return !isLineEnd(c); })) {
         qDebug() << "reply discarded : " << received;
         logCommunication(CommunicationLogEntry::Kind::Discarded, received);
@@ -336,7 +405,7 @@ std::optional<QByteArray> CommandInterface::readReply(const QString &command, in
             qDebug() << "reply discarded : " << line;
             logCommunication(Kind::Discarded, *taken);
         }
-        if (deadline.hasExpired() || !socket->waitForReadyRead(int(deadline.remainingTime())))
+        if (deadline.hasExpired() || !socket->waitForReadyRead(int(deadline.remainingTime())) || !readable())
             break;
         received += socket->readAll();
     }
@@ -344,6 +413,8 @@ std::optional<QByteArray> CommandInterface::readReply(const QString &command, in
         logCommunication(Kind::Reply, received, poll);
         return std::exchange(received, QByteArray());
     }
+    if (connectionLost())
+        return std::nullopt;
     qDebug() << "command timeout : " << command;
     logCommunication(Kind::Timeout, command.toUtf8());
     lateReplyNames.insert(name);
@@ -352,17 +423,29 @@ std::optional<QByteArray> CommandInterface::readReply(const QString &command, in
 
 // The pause after a query runs from the moment its reply was read (or its wait ran
 // out), so taking the reply apart happens within the pause.
-bool CommandInterface::query(const CommandBuilder &command, const Conversion &convert)
+// A reply that never came, or whose value does not convert, is a fault of the
+// running operation; a reply cut off by the end of the connection is where the
+// operation stopped.
+bool CommandInterface::query(const CommandBuilder &command, const StoreSetting &setting, const Conversion &convert)
 {
-    if (stopping())
-        return false;
     const QString text = command.text();
+    if (skipping(text))
+        return false;
     discardWaitingBytes();
     qDebug() << text;
     write(text);
+    ++running.commandsSent;
     const std::optional<QByteArray> reply = readReply(text);
     const PacingClock::time_point pauseEnd = PacingClock::now() + std::chrono::milliseconds(commandPauseMs);
-    const bool converted = reply && convert(ReplyConversion::value(*reply));
+    const QString value = reply ? ReplyConversion::value(*reply) : QString();
+    const bool converted = reply && convert(value);
+    if (!reply && connectionLost()) {
+        running.ending = OperationOutcome::Ending::ConnectionLost;
+        running.stoppedAt = text;
+    } else if (!converted) {
+        running.faults.append({reply ? SettingFault::Kind::NotConverted : SettingFault::Kind::TimedOut, setting, text,
+                               value});
+    }
     pauseUntil(pauseEnd);
     return converted;
 }

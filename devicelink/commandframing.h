@@ -55,7 +55,8 @@ bool toAddress(const QString &value, QHostAddress &field);
 // Text is taken as it stands; only a reply without a value leaves the field alone.
 bool toText(const QString &value, QString &field);
 // "CONFIG=?": first hex digit is the unit number, the second the axis count less one.
-void toConfig(const QString &value, int &moduleId, int &axisNum);
+// True when both converted.
+bool toConfig(const QString &value, int &moduleId, int &axisNum);
 // "LO=?": the offset only counts on an axis that uses the reference point.
 double toRefOffset(const QString &value, bool refUse);
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <utility>
 
 CommandInterface::CommandInterface(QObject *parent)
     : QObject(parent)
@@ -54,7 +55,12 @@ CommandInterface::CommandInterface(QObject *parent)
 
     qRegisterMetaType<QAbstractSocket::SocketError>("QAbstractSocket::SocketError");
     qRegisterMetaType<CommunicationLogEntry>();
+    qRegisterMetaType<OperationOutcome>();
 
+    connect(socket, &QTcpSocket::connected, this, [this] {
+        attemptUnderWay = false;
+        logEvent(CommunicationLogEntry::Kind::Connected, peerText());
+    });
     connect(socket, &QTcpSocket::connected, this, &CommandInterface::getParameter,
             Qt::QueuedConnection);
     connect(socket, &QTcpSocket::disconnected, this, &CommandInterface::onDisconnected,
@@ -63,8 +69,14 @@ CommandInterface::CommandInterface(QObject *parent)
             [this](QAbstractSocket::SocketState state) { socketState = state; });
     // Looking for bytes that already wait is a wait of no time; its time-out is no error.
     const auto forwardError = [this](QAbstractSocket::SocketError error) {
-        if (!(lookingForBytes && error == QAbstractSocket::SocketTimeoutError))
-            emit onErrorOccurred(error);
+        if (lookingForBytes && error == QAbstractSocket::SocketTimeoutError)
+            return;
+        if (std::exchange(attemptUnderWay, false)) {
+            logEvent(CommunicationLogEntry::Kind::ConnectFailed,
+                     ModuleProtocol::connectionFailureText(error, dialled.toString(), dialledPort) + QStringLiteral(" (")
+                             + socket->errorString() + QLatin1Char(')'));
+        }
+        emit onErrorOccurred(error);
     };
 #if QT_VERSION >= QT_VERSION_CHECK(5, 15, 0)
     connect(socket, &QTcpSocket::errorOccurred, this, forwardError);
@@ -82,25 +94,49 @@ void CommandInterface::connectToHost(uint address, int port)
     received.clear();
     lateReplyNames.clear();
     cancelRequested = false; // a cancel of an abandoned attempt is not one of this connection
-    socket->connectToHost(QHostAddress(static_cast<quint32>(address)), static_cast<quint16>(port),
-                          QIODevice::ReadWrite);
+    dialled = QHostAddress(static_cast<quint32>(address));
+    dialledPort = static_cast<quint16>(port);
+    closingByTool = false;
+    attemptUnderWay = true;
+    logEvent(CommunicationLogEntry::Kind::Dialling, peerText());
+    socket->connectToHost(dialled, dialledPort, QIODevice::ReadWrite);
 }
 
 void CommandInterface::disconnectFromHost()
 {
     if (socket->state() == QAbstractSocket::ConnectedState || socket->state() == QAbstractSocket::ClosingState) {
+        // Told now: the thread may end before the socket reports the end.
+        if (!std::exchange(closingByTool, true))
+            logEvent(CommunicationLogEntry::Kind::ClosedByTool, peerText());
         socket->disconnectFromHost();
         return;
     }
+    closingByTool = true;
     // An attempt still under way is given up at once (a plain disconnect would let
     // it finish connecting first), and is reported like any other end.
+    if (std::exchange(attemptUnderWay, false))
+        logEvent(CommunicationLogEntry::Kind::ClosedByTool, peerText() + QStringLiteral(", before it was connected"));
     socket->abort();
     emit transmitDisconnected();
 }
 
 void CommandInterface::onDisconnected()
 {
+    if (!closingByTool)
+        logEvent(CommunicationLogEntry::Kind::ClosedByModule, peerText());
     emit transmitDisconnected();
+}
+
+QString CommandInterface::peerText() const
+{
+    return QStringLiteral("%1 port %2").arg(dialled.toString()).arg(dialledPort);
+}
+
+// Events happen between commands, so they are handed over at once.
+void CommandInterface::logEvent(CommunicationLogEntry::Kind kind, const QString &text)
+{
+    logCommunication(kind, text.toUtf8());
+    handOverLog();
 }
 
 MeasurementSnapshot CommandInterface::measurementSnapshot() const
@@ -124,5 +160,5 @@ bool CommandInterface::requestMeasurePoll()
 
 int CommandInterface::perAxisCount() const
 {
-    return std::clamp(axisNum, 0, 16);
+    return std::clamp(axisNum, 0, ModuleProtocol::maxAxes);
 }

@@ -3,6 +3,8 @@
 
 #include "commandframing.h"
 #include "communicationlogentry.h"
+#include "moduleprotocol.h"
+#include "operationoutcome.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>
@@ -20,12 +22,54 @@
 
 class QTcpSocket;
 
+class CommandInterface;
+
 // One consistent reading of the monitor fields, copied out under the link's lock.
 struct MeasurementSnapshot
 {
-    double measValue[16];
-    QString modeText[16];
-    int judge[16];
+    double measValue[ModuleProtocol::maxAxes];
+    QString modeText[ModuleProtocol::maxAxes];
+    int judge[ModuleProtocol::maxAxes];
+};
+
+// One operation as data: its name, the progress maximum it reports, and its steps.
+// Before each reported step the link emits the next progress value (counting from
+// firstProgress); a step may send several commands or none. A command's condition on
+// the store (the reference use of an axis, say) is tested when the step runs.
+class OperationPlan
+{
+public:
+    using Command = std::function<void(CommandInterface &link)>;
+
+    OperationPlan(const QString &name, int maximum, int firstProgress = 0)
+        : name(name), maximum(maximum), firstProgress(firstProgress)
+    {
+    }
+    // Reports the next progress value, then sends `command`, if any.
+    OperationPlan &step(const Command &command = Command())
+    {
+        steps.append({true, command});
+        return *this;
+    }
+    // Sends `command` without reporting progress.
+    OperationPlan &unreported(const Command &command)
+    {
+        steps.append({false, command});
+        return *this;
+    }
+
+    QString name;
+    int maximum;
+    int firstProgress;
+
+private:
+    friend class CommandInterface;
+    struct Step
+    {
+        bool reported;
+        Command command;
+    };
+    QVector<Step> steps;
 };
 
 // The only object that talks to the counter module. It lives in a worker thread,
@@ -48,38 +92,38 @@ public:
     int moduleId;
     int axisNum;
     bool inchEnabled;
-    int resolution[16];
-    bool direction[16];
-    int measMode[16];
-    double preset[16];
-    double compHigh[4][16];
-    double compLow[4][16];
-    int compSet[16];
-    bool refUse[16];
+    int resolution[ModuleProtocol::maxAxes];
+    bool direction[ModuleProtocol::maxAxes];
+    int measMode[ModuleProtocol::maxAxes];
+    double preset[ModuleProtocol::maxAxes];
+    double compHigh[ModuleProtocol::comparatorSets][ModuleProtocol::maxAxes];
+    double compLow[ModuleProtocol::comparatorSets][ModuleProtocol::maxAxes];
+    int compSet[ModuleProtocol::maxAxes];
+    bool refUse[ModuleProtocol::maxAxes];
     int extStartInput;
     int separator;
     int dataFormat;
     int outputTrigger;
     int unit;
     int flowControl;
-    double refOffset[16];
+    double refOffset[ModuleProtocol::maxAxes];
     QString version;
     QHostAddress moduleIpAddr;
     QHostAddress subnetMask;
     QHostAddress plcIpAddr;
     int plcEtherPort;
     bool usingPlcLink;
-    int linkProtocol[3];
+    int linkProtocol[ModuleProtocol::linkProtocolSettings];
     int finsSA1;
     int finsDA1;
     int finsDNA;
     int cmodeUnitNo;
     int ctrlFlagAddr;
-    int paramAddr[16];
+    int paramAddr[ModuleProtocol::maxAxes];
     int measDataAddr;
-    double measValue[16];
-    QString modeText[16];
-    int judge[16];
+    double measValue[ModuleProtocol::maxAxes];
+    QString modeText[ModuleProtocol::maxAxes];
+    int judge[ModuleProtocol::maxAxes];
 
     QTcpSocket *socket;
 
@@ -101,8 +145,12 @@ public:
     // Thread-safe: drops a request that came too late to stop anything (the operation
     // had already ended), so that it cannot cut the next one short.
     void withdrawCancel() { cancelRequested = false; }
-    // Thread-safe: whether the operation that ended last was cut short by a cancel.
-    bool operationCancelled() const { return lastOperationCancelled.load(); }
+    // Thread-safe: how the operation that ended last ended (also sent by operationEnded).
+    OperationOutcome lastOutcome() const;
+
+    // Runs `plan` as one operation, in the link's thread: progress, the stop path and
+    // an outcome like every other operation's, ended by operationEnded.
+    void runOperation(const OperationPlan &plan);
 
     // Thread-safe: the socket's state as last reported. A failed attempt leaves it
     // unconnected, a reply time-out does not; both arrive as onErrorOccurred.
@@ -194,6 +242,9 @@ signals:
     // it happened and emitted in the pause that follows its command (or at the end
     // of a poll). Connect it queued: a receiver must never hold up the link.
     void communicationLogged(const CommunicationLogEntry &entry);
+    // After every operation's own signals (its completion signal, where it has one):
+    // how it ended.
+    void operationEnded(const OperationOutcome &outcome);
 
 public slots:
     void connectToHost(uint address, int port);
@@ -222,23 +273,40 @@ private:
     // One query and its pause. The conversion takes the reply's value part into the
     // store and says whether it converted; a time-out converts nothing.
     using Conversion = std::function<bool(const QString &value)>;
-    bool query(const CommandBuilder &command, const Conversion &convert);
+    bool query(const CommandBuilder &command, const StoreSetting &setting, const Conversion &convert);
     template <typename Field>
-    bool query(const CommandBuilder &command, bool (*convert)(const QString &value, Field &field), Field &field)
+    bool query(const CommandBuilder &command, const StoreSetting &setting,
+               bool (*convert)(const QString &value, Field &field), Field &field)
     {
-        return query(command, [convert, &field](const QString &value) { return convert(value, field); });
+        return query(command, setting, [convert, &field](const QString &value) { return convert(value, field); });
     }
     std::optional<QByteArray> readReply(const QString &command, int completeLength = 0);
     std::optional<QByteArray> takeLine(int completeLength);
     bool isLateReply(const QByteArray &line, const QString &name) const;
+    void noticeArrivals();
     void discardWaitingBytes();
     void write(const QString &command);
     void pauseUntil(PacingClock::time_point end);
     bool stopRequested() const;
     bool shutdownRequested() const;
     bool stopping();
+    bool skipping(const QString &command);
+    bool connectionLost() const;
+    bool readable() const;
+    void beginOperation(const QString &name);
+    void perform(const OperationPlan &plan);
     void endOperation();
+    void run(const OperationPlan &plan, const std::function<void()> &complete);
+
+    // The plans of the long operations (operationsequences.cpp).
+    OperationPlan parameterReadPlan() const;
+    OperationPlan measureSettingPlan() const;
+    OperationPlan refPointSettingPlan(int axis) const;
+    OperationPlan refPointClearPlan(int axis) const;
+    OperationPlan plcLinkSettingPlan() const;
     void logCommunication(CommunicationLogEntry::Kind kind, const QByteArray &bytes, bool poll = false);
+    void logEvent(CommunicationLogEntry::Kind kind, const QString &text);
+    QString peerText() const;
     void handOverLog();
 
     int perAxisCount() const;
@@ -247,9 +315,11 @@ private:
     mutable std::mutex measurementMutex;
     std::atomic<bool> pollPending{false};
     std::atomic<bool> cancelRequested{false};
-    std::atomic<bool> lastOperationCancelled{false};
     bool settingBracketOpen = false; // "SETUP" sent, "CLOSE" not yet
-    bool commandsSkipped = false;    // the running operation was stopped
+    bool commandsStopped = false;    // the running operation was stopped by a request
+    OperationOutcome running;        // of the operation under way, or the last one
+    mutable std::mutex outcomeMutex;
+    OperationOutcome ended;          // of the last operation that ended, under outcomeMutex
     QByteArray received;             // read from the socket, not yet taken as a reply
     QSet<QString> lateReplyNames;    // name parts of the queries that timed out on this connection
     bool lookingForBytes = false;    // a wait of no time, whose time-out is no error
@@ -257,4 +327,8 @@ private:
     std::optional<PacingClock::time_point> lastCommandTime; // for the communication log
     QVector<CommunicationLogEntry> logBacklog;             // not yet handed over
     std::atomic<int> socketState{QAbstractSocket::UnconnectedState};
+    QHostAddress dialled;
+    quint16 dialledPort = 0;
+    bool attemptUnderWay = false;    // dialled, neither connected nor failed yet
+    bool closingByTool = false;      // the tool, not the module, ends this connection
 };

@@ -11,6 +11,11 @@ static QString kindText(CommunicationLogEntry::Kind kind)
     case CommunicationLogEntry::Kind::Reply: return QStringLiteral("reply");
     case CommunicationLogEntry::Kind::Timeout: return QStringLiteral("time-out");
     case CommunicationLogEntry::Kind::Discarded: return QStringLiteral("discarded");
+    case CommunicationLogEntry::Kind::Dialling: return QStringLiteral("dialling");
+    case CommunicationLogEntry::Kind::Connected: return QStringLiteral("connected");
+    case CommunicationLogEntry::Kind::ConnectFailed: return QStringLiteral("failed");
+    case CommunicationLogEntry::Kind::ClosedByModule: return QStringLiteral("closed by module");
+    case CommunicationLogEntry::Kind::ClosedByTool: return QStringLiteral("closed by tool");
     }
     return QString();
 }
@@ -35,13 +40,24 @@ QString CommunicationLogEntry::visible(const QByteArray &bytes)
     return text + QLatin1Char('"');
 }
 
+// "+01:00": the time alone would be ambiguous in the hour a clock is put back.
+static QString utcOffset(const QDateTime &time)
+{
+    const int minutes = time.offsetFromUtc() / 60;
+    return QStringLiteral("%1%2:%3")
+            .arg(minutes < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+            .arg(qAbs(minutes) / 60, 2, 10, QLatin1Char('0'))
+            .arg(qAbs(minutes) % 60, 2, 10, QLatin1Char('0'));
+}
+
 QString CommunicationLogEntry::line() const
 {
     const QString since = sinceCommandUs < 0 ? QString()
                                               : QStringLiteral("+%1 ms").arg(double(sinceCommandUs) / 1000.0, 0, 'f', 1);
-    return QStringLiteral("%1  %2  %3  %4")
-            .arg(QDateTime::fromMSecsSinceEpoch(time).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")))
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(time);
+    return QStringLiteral("%1%2  %3  %4  %5")
+            .arg(local.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")), utcOffset(local))
             .arg(since, 10)
             .arg(kindText(kind), -9)
-            .arg(visible(bytes));
+            .arg(isConnectionEvent() ? QString::fromUtf8(bytes) : visible(bytes));
 }

@@ -22,7 +22,18 @@ void CommunicationLogFile::attach(const CommandInterface *link, const QString &s
 
 void CommunicationLogFile::write(const CommunicationLogEntry &entry, const QString &source)
 {
+    if (!file.isOpen())
+        return;
     const QString line = source.isEmpty() ? entry.line() : source + QLatin1String("  ") + entry.line();
-    file.write((line + QLatin1Char('\n')).toUtf8());
-    file.flush();
+    const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
+    if (file.write(bytes) == bytes.size() && file.flush())
+        return;
+    const QString reason = QStringLiteral("%1: cannot be written: %2").arg(file.fileName(), file.errorString());
+    file.close();
+    emit writeFailed(reason);
+}
+
+void CommunicationLogFile::close()
+{
+    file.close();
 }

@@ -11,6 +11,7 @@ class CommandInterface;
 // Writes a link's traffic to a text file as it happens, one entry per line in the
 // window's format. The lines are written in the writer's thread, never in the
 // link's, and each is flushed at once, so the file holds everything up to a crash.
+// A line that cannot be written ends the log: writeFailed says why, once.
 class CommunicationLogFile : public QObject
 {
     Q_OBJECT
@@ -26,6 +27,12 @@ public:
     // (e.g. the module's address) begins each of its lines.
     void attach(const CommandInterface *link, const QString &source = QString());
     void write(const CommunicationLogEntry &entry, const QString &source = QString());
+    void close();
+    bool isOpen() const { return file.isOpen(); }
+    QString fileName() const { return file.fileName(); }
+
+signals:
+    void writeFailed(const QString &reason);
 
 private:
     QFile file;

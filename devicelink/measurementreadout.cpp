@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandinterface.h"
 #include "measurementreadout.h"
+#include "moduleprotocol.h"
 
 #include <QDebug>
 #include <QTcpSocket>
@@ -35,20 +36,15 @@ static void decodeModeLetter(QChar letter, QString &modeText)
 
 static void decodeComparatorLetter(QChar letter, int &judge)
 {
-    switch (letter.unicode()) {
-    case 'G': judge = 1; break;
-    case 'U': judge = 2; break;
-    case 'L': judge = 0; break;
-    case 'E': judge = 255; break;
-    default: break;
-    }
+    if (const ModuleProtocol::Comparator *comparator = ModuleProtocol::comparatorOfLetter(letter))
+        judge = comparator->code;
 }
 
 void decode(const QString &reply, int dataFormat, int axisCount, double *measValue,
             QString *modeText, int *judge)
 {
     const int width = fieldWidth(dataFormat);
-    const int axes = std::min(axisCount, 16);
+    const int axes = std::min(axisCount, ModuleProtocol::maxAxes);
     for (int axis = 0; axis < axes; ++axis) {
         const QString field = reply.mid(axis * (width + 1), width);
 
@@ -62,7 +58,7 @@ void decode(const QString &reply, int dataFormat, int axisCount, double *measVal
             decodeModeLetter(field.at(2), modeText[axis]);
 
         if (dataFormat <= 1)
-            judge[axis] = 1;
+            judge[axis] = ModuleProtocol::comparatorWithin.code;
         else if (field.size() > 4)
             decodeComparatorLetter(field.at(4), judge[axis]);
     }

@@ -1,14 +1,224 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The long operations. Each runs start to end in one slot call, emits setProgress
-// before every step (also before a step whose condition leaves its command out) and
-// ends with exactly one completion signal, whatever the module answered or however
-// it was stopped (a stop skips the remaining commands, not the signals). The
-// maximum is computed from axisNum as read; the per-axis loops run over the axes
-// that exist (none while axisNum is unset).
+// The long operations, each a plan: one step per progress value, in the order the
+// module takes the commands. A step also reports its progress when its condition
+// leaves its command out. Every operation ends with exactly one completion signal,
+// whatever the module answered or however it was stopped (a stop skips the
+// remaining commands, not the signals), and then with operationEnded. The maximum
+// is computed from axisNum as read; the per-axis steps run over the axes that exist.
 
 #include "commandinterface.h"
 
 #include <QTcpSocket>
+
+namespace {
+
+using CI = CommandInterface;
+using Command = OperationPlan::Command;
+
+template<typename T>
+struct Exactly
+{
+    using type = T;
+};
+
+// A command member of the link with its arguments: call(&CI::queryCompHigh, axis, set).
+template<typename... Args>
+Command call(void (CI::*member)(Args...), typename Exactly<Args>::type... args)
+{
+    return [=](CI &link) { (link.*member)(args...); };
+}
+
+// Commands that only concern an axis with, or without, a reference point, as the
+// store holds it when the step runs (a query of REF just before counts).
+Command withRefUse(int axis, const Command &command)
+{
+    return [=](CI &link) {
+        if (link.refUse[axis])
+            command(link);
+    };
+}
+
+Command withoutRefUse(int axis, const Command &command)
+{
+    return [=](CI &link) {
+        if (!link.refUse[axis])
+            command(link);
+    };
+}
+
+void addLimits(OperationPlan &plan, void (CI::*high)(int, int), void (CI::*low)(int, int), int axis)
+{
+    for (int set = 1; set <= ModuleProtocol::comparatorSets; ++set)
+        plan.step(call(high, axis, set));
+    for (int set = 1; set <= ModuleProtocol::comparatorSets; ++set)
+        plan.step(call(low, axis, set));
+}
+
+void addModuleWideQueries(OperationPlan &plan)
+{
+    plan.step(call(&CI::queryExtStartInput))
+            .step(call(&CI::querySeparator))
+            .step(call(&CI::queryDataFormat))
+            .step(call(&CI::queryOutputTrigger))
+            .step(call(&CI::queryFlowControl));
+}
+
+void addNetworkAndLinkQueries(OperationPlan &plan)
+{
+    plan.step(call(&CI::queryModuleIpAddr))
+            .step(call(&CI::querySubnetMask))
+            .step(call(&CI::queryPlcEtherPort))
+            .step(call(&CI::queryUsingPlcLink));
+    for (int setting = 1; setting <= ModuleProtocol::linkProtocolSettings; ++setting)
+        plan.step(call(&CI::queryLinkProtocol, setting));
+    plan.step(call(&CI::queryFinsSA1))
+            .step(call(&CI::queryFinsDA1))
+            .step(call(&CI::queryFinsDNA))
+            .step(call(&CI::queryCmodeUnitNo))
+            .step(call(&CI::queryPlcIpAddr));
+}
+
+} // namespace
+
+OperationPlan CommandInterface::parameterReadPlan() const
+{
+    const int axes = perAxisCount();
+    OperationPlan plan(QStringLiteral("parameter read"), 17 * axisNum + 20);
+    // Without the inch option the module is set to millimetres before it is read.
+    plan.step([](CI &link) {
+        if (!link.inchEnabled) {
+            link.openSettingBracket();
+            link.writeUnit();
+            link.closeSettingBracket();
+        }
+        link.queryUnit();
+    });
+    for (int axis = 0; axis < axes; ++axis) {
+        plan.step(call(&CI::queryResolution, axis))
+                .step(call(&CI::queryDirection, axis))
+                .step(call(&CI::queryMeasMode, axis))
+                .step(call(&CI::queryPreset, axis));
+        addLimits(plan, &CI::queryCompHigh, &CI::queryCompLow, axis);
+        plan.step(call(&CI::queryCompSet, axis))
+                .step(call(&CI::queryRefUse, axis))
+                .step(withoutRefUse(axis, call(&CI::queryPreset, axis)))
+                .step(withRefUse(axis, call(&CI::queryRefOffset, axis)));
+    }
+    addModuleWideQueries(plan);
+    addNetworkAndLinkQueries(plan);
+    for (int axis = 0; axis < axes; ++axis)
+        plan.step(call(&CI::queryParamAddr, axis));
+    plan.step(call(&CI::queryMeasDataAddr)).step(call(&CI::queryCtrlFlagAddr));
+    return plan;
+}
+
+OperationPlan CommandInterface::measureSettingPlan() const
+{
+    const int axes = perAxisCount();
+    OperationPlan plan(QStringLiteral("measure setting write"), 36 * axisNum + 14);
+    plan.step(call(&CI::openSettingBracket)).step(call(&CI::writeUnit));
+    for (int axis = 0; axis < axes; ++axis) {
+        plan.step(call(&CI::writeResolution, axis))
+                .step(call(&CI::writeDirection, axis))
+                .step(call(&CI::writeMeasMode, axis));
+        // The comparator limits go out twice in a row.
+        addLimits(plan, &CI::writeCompHigh, &CI::writeCompLow, axis);
+        addLimits(plan, &CI::writeCompHigh, &CI::writeCompLow, axis);
+        plan.step(call(&CI::writeCompSet, axis))
+                .step(call(&CI::writeRefUse, axis))
+                .step(withoutRefUse(axis, call(&CI::writePreset, axis)));
+    }
+    plan.step(call(&CI::writeExtStartInput))
+            .step(call(&CI::writeSeparator))
+            .step(call(&CI::writeDataFormat))
+            .step(call(&CI::writeOutputTrigger))
+            .step(call(&CI::writeFlowControl))
+            .step(call(&CI::closeSettingBracket))
+            .step(call(&CI::queryUnit));
+    for (int axis = 0; axis < axes; ++axis) {
+        plan.step(call(&CI::queryResolution, axis))
+                .step(call(&CI::queryDirection, axis))
+                .step(call(&CI::queryMeasMode, axis));
+        addLimits(plan, &CI::queryCompHigh, &CI::queryCompLow, axis);
+        plan.step(call(&CI::queryCompSet, axis))
+                .step(call(&CI::queryRefUse, axis))
+                .step(withoutRefUse(axis, call(&CI::queryPreset, axis)));
+    }
+    addModuleWideQueries(plan);
+    return plan;
+}
+
+// An axis the module cannot have gets the bracket and the progress, and no command.
+OperationPlan CommandInterface::refPointSettingPlan(int axis) const
+{
+    const bool exists = axis >= 0 && axis < ModuleProtocol::maxAxes;
+    const auto onAxis = [exists](const Command &command) { return exists ? command : Command(); };
+    OperationPlan plan(QStringLiteral("reference point setting"), 5, 1);
+    plan.unreported(call(&CI::openSettingBracket))
+            .step(onAxis(call(&CI::writePreset, axis)))
+            .step(call(&CI::closeSettingBracket))
+            .step(onAxis(call(&CI::queryPreset, axis)))
+            .step(onAxis(call(&CI::queryRefOffset, axis)))
+            .step();
+    return plan;
+}
+
+OperationPlan CommandInterface::refPointClearPlan(int axis) const
+{
+    const bool exists = axis >= 0 && axis < ModuleProtocol::maxAxes;
+    const auto onAxis = [exists](const Command &command) { return exists ? command : Command(); };
+    OperationPlan plan(QStringLiteral("reference point clear"), 5, 1);
+    plan.unreported(call(&CI::openSettingBracket))
+            .step(onAxis(call(&CI::clearRefPoint, axis)))
+            .step(call(&CI::closeSettingBracket))
+            .step(onAxis(call(&CI::queryRefOffset, axis)))
+            .step(onAxis(call(&CI::queryRefUse, axis)))
+            .step();
+    return plan;
+}
+
+OperationPlan CommandInterface::plcLinkSettingPlan() const
+{
+    const int axes = perAxisCount();
+    OperationPlan plan(QStringLiteral("PLC link setting write"), 2 * axisNum + 30);
+    plan.step(call(&CI::openSettingBracket))
+            .step(call(&CI::writeModuleIpAddr))
+            .step(call(&CI::writeSubnetMask))
+            .step(call(&CI::writePlcEtherPort))
+            .step(call(&CI::writeUsingPlcLink));
+    for (int setting = 1; setting <= ModuleProtocol::linkProtocolSettings; ++setting)
+        plan.step(call(&CI::writeLinkProtocol, setting));
+    plan.step(call(&CI::writeFinsSA1))
+            .step(call(&CI::writeFinsDA1))
+            .step(call(&CI::writeFinsDNA))
+            .step(call(&CI::writeCmodeUnitNo))
+            .step(call(&CI::writePlcIpAddr));
+    for (int axis = 0; axis < axes; ++axis)
+        plan.step(call(&CI::writeParamAddr, axis));
+    plan.step(call(&CI::writeCtrlFlagAddr)).step(call(&CI::writeMeasDataAddr)).step(call(&CI::closeSettingBracket));
+    addNetworkAndLinkQueries(plan);
+    plan.step();
+    for (int axis = 0; axis < axes; ++axis)
+        plan.step(call(&CI::queryParamAddr, axis));
+    // The read-back asks the two PLC memory addresses the other way round from the parameter read.
+    plan.step(call(&CI::queryCtrlFlagAddr)).step(call(&CI::queryMeasDataAddr)).step();
+    return plan;
+}
+
+void CommandInterface::runOperation(const OperationPlan &plan)
+{
+    run(plan, [] {});
+}
+
+// The plan's name is the outcome's; the completion signal comes before operationEnded.
+void CommandInterface::run(const OperationPlan &plan, const std::function<void()> &complete)
+{
+    beginOperation(plan.name);
+    perform(plan);
+    endOperation();
+    complete();
+    emit operationEnded(lastOutcome());
+}
 
 void CommandInterface::getParameter()
 {
@@ -17,324 +227,52 @@ void CommandInterface::getParameter()
 
     // The unit number and axis count are this module's or none: without them
     // nothing else can be addressed, and the window reports the module as silent.
+    beginOperation(QStringLiteral("parameter read"));
     moduleId = -1;
     axisNum = -1;
     queryConfig();
-    if (axisNum < 1) {
-        endOperation();
-        emit transmitConnected();
-        return;
-    }
-    const int axes = perAxisCount();
-    emit setProgMaximum(17 * axisNum + 20);
-    emit setProgress(0);
-    if (!inchEnabled) {
-        openSettingBracket();
-        writeUnit();
-        closeSettingBracket();
-    }
-    queryUnit();
-
-    for (int axis = 0; axis < axes; ++axis) {
-        const int k = 1 + 16 * axis;
-        emit setProgress(k);
-        queryResolution(axis);
-        emit setProgress(k + 1);
-        queryDirection(axis);
-        emit setProgress(k + 2);
-        queryMeasMode(axis);
-        emit setProgress(k + 3);
-        queryPreset(axis);
-        for (int set = 1; set <= 4; ++set) {
-            emit setProgress(k + 3 + set);
-            queryCompHigh(axis, set);
-        }
-        for (int set = 1; set <= 4; ++set) {
-            emit setProgress(k + 7 + set);
-            queryCompLow(axis, set);
-        }
-        emit setProgress(k + 12);
-        queryCompSet(axis);
-        emit setProgress(k + 13);
-        queryRefUse(axis);
-        emit setProgress(k + 14);
-        if (!refUse[axis])
-            queryPreset(axis);
-        emit setProgress(k + 15);
-        if (refUse[axis])
-            queryRefOffset(axis);
-    }
-
-    const int g = 16 * axes + 1;
-    emit setProgress(g);
-    queryExtStartInput();
-    emit setProgress(g + 1);
-    querySeparator();
-    emit setProgress(g + 2);
-    queryDataFormat();
-    emit setProgress(g + 3);
-    queryOutputTrigger();
-    emit setProgress(g + 4);
-    queryFlowControl();
-    emit setProgress(g + 5);
-    queryModuleIpAddr();
-    emit setProgress(g + 6);
-    querySubnetMask();
-    emit setProgress(g + 7);
-    queryPlcEtherPort();
-    emit setProgress(g + 8);
-    queryUsingPlcLink();
-    for (int setting = 1; setting <= 3; ++setting) {
-        emit setProgress(g + 8 + setting);
-        queryLinkProtocol(setting);
-    }
-    emit setProgress(g + 12);
-    queryFinsSA1();
-    emit setProgress(g + 13);
-    queryFinsDA1();
-    emit setProgress(g + 14);
-    queryFinsDNA();
-    emit setProgress(g + 15);
-    queryCmodeUnitNo();
-    emit setProgress(g + 16);
-    queryPlcIpAddr();
-    for (int axis = 0; axis < axes; ++axis) {
-        emit setProgress(g + 17 + axis);
-        queryParamAddr(axis);
-    }
-    emit setProgress(17 * axes + 18);
-    queryMeasDataAddr();
-    emit setProgress(17 * axes + 19);
-    queryCtrlFlagAddr();
-
+    if (axisNum >= 1 && running.faults.isEmpty())
+        perform(parameterReadPlan());
     endOperation();
     emit transmitConnected();
+    emit operationEnded(lastOutcome());
 }
 
 void CommandInterface::sendMeasureSetting()
 {
-    const int axes = perAxisCount();
-    emit setProgMaximum(36 * axisNum + 14);
-    emit setProgress(0);
-    openSettingBracket();
-    emit setProgress(1);
-    writeUnit();
-
-    for (int axis = 0; axis < axes; ++axis) {
-        const int k = 2 + 22 * axis;
-        emit setProgress(k);
-        writeResolution(axis);
-        emit setProgress(k + 1);
-        writeDirection(axis);
-        emit setProgress(k + 2);
-        writeMeasMode(axis);
-        // The comparator limits go out twice in a row.
-        for (int pass = 0; pass < 2; ++pass) {
-            const int c = k + 3 + 8 * pass;
-            for (int set = 1; set <= 4; ++set) {
-                emit setProgress(c + set - 1);
-                writeCompHigh(axis, set);
-            }
-            for (int set = 1; set <= 4; ++set) {
-                emit setProgress(c + 3 + set);
-                writeCompLow(axis, set);
-            }
-        }
-        emit setProgress(k + 19);
-        writeCompSet(axis);
-        emit setProgress(k + 20);
-        writeRefUse(axis);
-        emit setProgress(k + 21);
-        if (!refUse[axis])
-            writePreset(axis);
-    }
-
-    const int w = 22 * axes + 2;
-    emit setProgress(w);
-    writeExtStartInput();
-    emit setProgress(w + 1);
-    writeSeparator();
-    emit setProgress(w + 2);
-    writeDataFormat();
-    emit setProgress(w + 3);
-    writeOutputTrigger();
-    emit setProgress(w + 4);
-    writeFlowControl();
-    emit setProgress(w + 5);
-    closeSettingBracket();
-    emit setProgress(w + 6);
-    queryUnit();
-
-    for (int axis = 0; axis < axes; ++axis) {
-        const int r = 22 * axes + 9 + 14 * axis;
-        emit setProgress(r);
-        queryResolution(axis);
-        emit setProgress(r + 1);
-        queryDirection(axis);
-        emit setProgress(r + 2);
-        queryMeasMode(axis);
-        for (int set = 1; set <= 4; ++set) {
-            emit setProgress(r + 2 + set);
-            queryCompHigh(axis, set);
-        }
-        for (int set = 1; set <= 4; ++set) {
-            emit setProgress(r + 6 + set);
-            queryCompLow(axis, set);
-        }
-        emit setProgress(r + 11);
-        queryCompSet(axis);
-        emit setProgress(r + 12);
-        queryRefUse(axis);
-        emit setProgress(r + 13);
-        if (!refUse[axis])
-            queryPreset(axis);
-    }
-
-    const int t = 36 * axes + 9;
-    emit setProgress(t);
-    queryExtStartInput();
-    emit setProgress(t + 1);
-    querySeparator();
-    emit setProgress(t + 2);
-    queryDataFormat();
-    emit setProgress(t + 3);
-    queryOutputTrigger();
-    emit setProgress(t + 4);
-    queryFlowControl();
-
-    endOperation();
-    emit onCompleteMeasureSetting();
+    run(measureSettingPlan(), [this] { emit onCompleteMeasureSetting(); });
 }
 
 void CommandInterface::sendRefPointSetting(int id)
 {
-    const bool axisExists = id >= 0 && id < 16;
-    emit setProgMaximum(5);
-    openSettingBracket();
-    emit setProgress(1);
-    if (axisExists)
-        writePreset(id);
-    emit setProgress(2);
-    closeSettingBracket();
-    emit setProgress(3);
-    if (axisExists)
-        queryPreset(id);
-    emit setProgress(4);
-    if (axisExists)
-        queryRefOffset(id);
-    emit setProgress(5);
-    endOperation();
-    emit onCompleteRefPointSetting(id);
+    run(refPointSettingPlan(id), [this, id] { emit onCompleteRefPointSetting(id); });
 }
 
 void CommandInterface::sendRefPointClear(int id)
 {
-    const bool axisExists = id >= 0 && id < 16;
-    emit setProgMaximum(5);
-    openSettingBracket();
-    emit setProgress(1);
-    if (axisExists)
-        clearRefPoint(id);
-    emit setProgress(2);
-    closeSettingBracket();
-    emit setProgress(3);
-    if (axisExists)
-        queryRefOffset(id);
-    emit setProgress(4);
-    if (axisExists)
-        queryRefUse(id);
-    emit setProgress(5);
-    endOperation();
-    emit onCompleteRefPointClear(id);
+    run(refPointClearPlan(id), [this, id] { emit onCompleteRefPointClear(id); });
 }
 
 void CommandInterface::sendPLCLinkSetting()
 {
-    const int axes = perAxisCount();
-    emit setProgMaximum(2 * axisNum + 30);
-    emit setProgress(0);
-    openSettingBracket();
-    emit setProgress(1);
-    writeModuleIpAddr();
-    emit setProgress(2);
-    writeSubnetMask();
-    emit setProgress(3);
-    writePlcEtherPort();
-    emit setProgress(4);
-    writeUsingPlcLink();
-    for (int setting = 1; setting <= 3; ++setting) {
-        emit setProgress(4 + setting);
-        writeLinkProtocol(setting);
-    }
-    emit setProgress(8);
-    writeFinsSA1();
-    emit setProgress(9);
-    writeFinsDA1();
-    emit setProgress(10);
-    writeFinsDNA();
-    emit setProgress(11);
-    writeCmodeUnitNo();
-    emit setProgress(12);
-    writePlcIpAddr();
-    for (int axis = 0; axis < axes; ++axis) {
-        emit setProgress(13 + axis);
-        writeParamAddr(axis);
-    }
-
-    const int p = 13 + axes;
-    emit setProgress(p);
-    writeCtrlFlagAddr();
-    emit setProgress(p + 1);
-    writeMeasDataAddr();
-    emit setProgress(p + 2);
-    closeSettingBracket();
-    emit setProgress(p + 3);
-    queryModuleIpAddr();
-    emit setProgress(p + 4);
-    querySubnetMask();
-    emit setProgress(p + 5);
-    queryPlcEtherPort();
-    emit setProgress(p + 6);
-    queryUsingPlcLink();
-    for (int setting = 1; setting <= 3; ++setting) {
-        emit setProgress(p + 6 + setting);
-        queryLinkProtocol(setting);
-    }
-    emit setProgress(p + 10);
-    queryFinsSA1();
-    emit setProgress(p + 11);
-    queryFinsDA1();
-    emit setProgress(p + 12);
-    queryFinsDNA();
-    emit setProgress(p + 13);
-    queryCmodeUnitNo();
-    emit setProgress(p + 14);
-    queryPlcIpAddr();
-    emit setProgress(p + 15);
-    for (int axis = 0; axis < axes; ++axis) {
-        emit setProgress(p + 16 + axis);
-        queryParamAddr(axis);
-    }
-    emit setProgress(2 * axes + 29);
-    queryCtrlFlagAddr();
-    emit setProgress(2 * axes + 30);
-    queryMeasDataAddr();
-    emit setProgress(2 * axes + 31);
-
-    endOperation();
-    emit onCompletePLCLinkSetting();
+    run(plcLinkSettingPlan(), [this] { emit onCompletePLCLinkSetting(); });
 }
 
+// The two maintenance commands report no progress and have no completion signal.
 void CommandInterface::sendFactoryReset()
 {
+    beginOperation(QStringLiteral("factory reset"));
     openSettingBracket();
     resetToFactorySettings();
     closeSettingBracket();
     endOperation();
+    emit operationEnded(lastOutcome());
 }
 
 void CommandInterface::sendCrash()
 {
+    beginOperation(QStringLiteral("restart"));
     restartModule();
     endOperation();
+    emit operationEnded(lastOutcome());
 }

@@ -9,29 +9,6 @@
 #include <QStatusBar>
 #include <QTimer>
 
-namespace {
-constexpr int modulePort = 24000;
-
-// The operator's words for a failed connection attempt.
-QString connectionFailureText(QAbstractSocket::SocketError error, const QString &address)
-{
-    switch (error) {
-    case QAbstractSocket::ConnectionRefusedError:
-        return QStringLiteral("Connection refused by %1").arg(address);
-    case QAbstractSocket::HostNotFoundError:
-        return QStringLiteral("No module found at %1").arg(address);
-    case QAbstractSocket::NetworkError:
-        return QStringLiteral("No route to %1, or no answer from it").arg(address);
-    case QAbstractSocket::SocketTimeoutError:
-        return QStringLiteral("No answer from %1").arg(address);
-    case QAbstractSocket::SocketAccessError:
-    case QAbstractSocket::SocketResourceError:
-        return QStringLiteral("This computer refused to open a connection to %1").arg(address);
-    default:
-        return QStringLiteral("Connection to %1 failed").arg(address);
-    }
-}
-} // namespace
 
 BusyDialog *MainWindow::busyDialog()
 {
@@ -53,16 +30,15 @@ void MainWindow::connectToModule()
 
     busyDialog()->start();
     const QString addressText = ui->lineEdit_ModuleIpAddr->text();
-    const std::optional<QHostAddress> address = FieldText::addressOf(addressText);
-    // 0.0.0.0 would reach this very computer, not a module: say so instead.
-    if (!address || address->toIPv4Address() == 0) {
-        progressDialog->tell(
-            QStringLiteral("Connection failed: \"%1\" is not an IPv4 address").arg(addressText));
+    const std::optional<QHostAddress> address = FieldText::moduleAddressOf(addressText);
+    if (!address) {
+        progressDialog->tell(QStringLiteral("Connection failed: %1").arg(FieldText::moduleAddressProblem(addressText)));
         return;
     }
     dialledAddress = address->toString();
     linkState = LinkState::Connecting;
-    emit connectToHost(address->toIPv4Address(), modulePort);
+    readUnderWay = true;
+    emit connectToHost(address->toIPv4Address(), ModuleProtocol::commandPort);
 }
 
 void MainWindow::onConnectionError(QAbstractSocket::SocketError error)
@@ -76,7 +52,8 @@ void MainWindow::onConnectionError(QAbstractSocket::SocketError error)
         && commandInterface->connectionState() == QAbstractSocket::ConnectedState)
         return;
     linkState = LinkState::Disconnected;
-    progressDialog->tell(connectionFailureText(error, dialledAddress));
+    progressDialog->tell(QStringLiteral("Connection failed: %1")
+                             .arg(ModuleProtocol::connectionFailureText(error, dialledAddress)));
 }
 
 // The attempt is over for the operator at once; the link is asked to drop it and

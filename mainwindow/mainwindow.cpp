@@ -80,6 +80,7 @@ MainWindow::MainWindow(QWidget *parent)
     // A failed connection attempt is told in the busy dialog instead of leaving it
     // on "Please wait..." for an attempt that is long over.
     connect(commandInterface, &CommandInterface::onErrorOccurred, this, &MainWindow::onConnectionError);
+    connect(commandInterface, &CommandInterface::operationEnded, this, &MainWindow::onOperationEnded);
     auto *communicationLog = new CommunicationLogWindow(this);
     communicationLog->attach(commandInterface);
     connect(ui->actionCommunicationLog, &QAction::triggered, communicationLog, &CommunicationLogWindow::showLog);

@@ -10,6 +10,7 @@
 
 class BusyDialog;
 class CommandInterface;
+struct OperationOutcome;
 struct CheckedField;
 class MonitorRecording;
 class QCheckBox;
@@ -80,8 +81,11 @@ private:
     void abandonConnection();
     BusyDialog *busyDialog(); // created by the first "Connect", kept for the window's life
     void onCancelBusy();
-    void startDeviceOperation();
-    void endDeviceOperation();
+    // `done` says what a complete run did: "Measure settings written and read back".
+    void startDeviceOperation(const QString &done);
+    void onOperationEnded(const OperationOutcome &outcome);
+    void endDeviceOperation(const OperationOutcome &outcome);
+    void reportParameterRead(const OperationOutcome &outcome);
 
     // The leave hook, after a check of the page's texts that tells what will not be captured.
     void leaveCurrentPage();
@@ -125,6 +129,8 @@ private:
     LinkState linkState;
     QString dialledAddress;   // the text form of the address the last attempt dialled
     bool cancelAsked;         // the operator asked the running device operation to stop
+    QString operationDone;    // what the page operation under way does; empty when none runs
+    bool readUnderWay = false; // the parameter read of a connection attempt has not ended
     int axisOffset;
     QList<QComboBox *> resolutionBoxes;
     QList<QCheckBox *> directionBoxes;

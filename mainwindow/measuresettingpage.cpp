@@ -166,11 +166,11 @@ void MainWindow::onApplyMeasureSetting()
     if (!checkCurrentPage(QLatin1String(notSentText)))
         return;
     onTransitDisplay();
-    startDeviceOperation();
+    startDeviceOperation(QStringLiteral("Measure settings written and read back"));
     emit sendMeasureSetting();
 }
 
+// The busy dialog ends with the link's outcome, which follows this signal.
 void MainWindow::doneApplyMeasureSetting()
 {
-    endDeviceOperation();
 }

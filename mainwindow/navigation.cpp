@@ -8,7 +8,10 @@
 #include "ui_mainwindow.h"
 
 #include <QStatusBar>
+#include <QTime>
 #include <QTimer>
+
+#include <utility>
 
 // Every page switch captures the page being left, refreshes the page being
 // entered and only then shows it, so a page is never shown with stale contents.
@@ -90,28 +93,65 @@ bool MainWindow::acceptFields(const QString &page, const QList<CheckedField> &fi
 }
 
 // The page's own capture and checks come first; the operation then runs under the
-// busy dialog until its completion slot calls endDeviceOperation.
-void MainWindow::startDeviceOperation()
+// busy dialog until the link says how it ended.
+void MainWindow::startDeviceOperation(const QString &done)
 {
     cancelAsked = false;
+    operationDone = done;
     busyDialog()->start();
 }
 
-void MainWindow::endDeviceOperation()
+void MainWindow::onOperationEnded(const OperationOutcome &outcome)
 {
-    if (!progressDialog)
-        return;
-    const bool stopped = cancelAsked && commandInterface->operationCancelled();
+    if (!operationDone.isEmpty())
+        endDeviceOperation(outcome);
+    else if (std::exchange(readUnderWay, false))
+        reportParameterRead(outcome);
+}
+
+// Told from the outcome alone: the store's values are stale exactly when something failed.
+void MainWindow::endDeviceOperation(const OperationOutcome &outcome)
+{
+    const QString done = std::exchange(operationDone, QString());
     cancelAsked = false;
     // A Cancel pressed after the link had finished, before this slot ran.
     commandInterface->withdrawCancel();
-    if (!stopped) {
+    const QString partial = QStringLiteral(
+        "The module may now hold part of the new settings:\n"
+        "apply them again, or disconnect and connect to read back what the module holds.");
+    switch (outcome.ending) {
+    case OperationOutcome::Ending::Completed:
         progressDialog->finish();
+        if (outcome.faults.isEmpty())
+            statusBar()->showMessage(QStringLiteral("%1 at %2").arg(done, QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
+        else
+            statusBar()->showMessage(QStringLiteral("%1, but the read-back has %2. See View, Communication Log.")
+                                         .arg(done.section(QLatin1String(" and read back"), 0, 0), outcome.faultsText()));
+        return;
+    case OperationOutcome::Ending::ConnectionLost:
+        progressDialog->tell(QStringLiteral("The connection to %1 was lost before the end (%2).\n")
+                                 .arg(dialledAddress, outcome.endingText())
+                             + partial);
+        return;
+    case OperationOutcome::Ending::Cancelled:
+    case OperationOutcome::Ending::ShutDown:
+        progressDialog->tell(QStringLiteral("Stopped before the end. ") + partial);
         return;
     }
-    progressDialog->tell(QStringLiteral(
-        "Stopped before the end. The module may now hold part of the new settings:\n"
-        "apply them again, or disconnect and connect to read back what the module holds."));
+}
+
+// A read in which some settings brought back nothing shows their values from before.
+void MainWindow::reportParameterRead(const OperationOutcome &outcome)
+{
+    if (linkState != LinkState::Connected)
+        return;
+    if (outcome.ending == OperationOutcome::Ending::ConnectionLost)
+        statusBar()->showMessage(QStringLiteral("The connection to %1 was lost during the read (%2).")
+                                     .arg(dialledAddress, outcome.endingText()));
+    else if (!outcome.faults.isEmpty())
+        statusBar()->showMessage(QStringLiteral("Read from %1 with %2; those show their earlier values. "
+                                                "See View, Communication Log.")
+                                     .arg(dialledAddress, outcome.faultsText()));
 }
 
 void MainWindow::onCancelBusy()

@@ -103,11 +103,11 @@ void MainWindow::onApplyPLCLinkSetting()
     if (!checkCurrentPage(QLatin1String(notSentText)))
         return;
     onTransitDisplay();
-    startDeviceOperation();
+    startDeviceOperation(QStringLiteral("PLC link settings written and read back"));
     emit sendPLCLinkSetting();
 }
 
+// The busy dialog ends with the link's outcome, which follows this signal.
 void MainWindow::doneApplyPLCLinkSetting()
 {
-    endDeviceOperation();
 }

@@ -103,13 +103,12 @@ void MainWindow::onApplyRefPreset()
                       QLatin1String(notSentText)))
         return;
     take(commandInterface->preset[axis], numberOf(masterValueEdits[axis]->text()));
-    startDeviceOperation();
+    startDeviceOperation(QStringLiteral("Reference point of axis %1 set").arg(QString::number(axis, 16).toUpper()));
     emit sendApplyRefPreset(axis);
 }
 
 void MainWindow::onCompleteRefOffset(int index)
 {
-    endDeviceOperation();
     // An offset the module did not give shows as no text, as on entering the page.
     if (isAxisIndex(index))
         masterOffsetEdits[index]->setText(std::isnan(commandInterface->refOffset[index])
@@ -122,13 +121,12 @@ void MainWindow::onClearRefPreset()
     const int axis = clearRefButtons.indexOf(qobject_cast<QPushButton *>(sender()));
     if (axis < 0)
         return;
-    startDeviceOperation();
+    startDeviceOperation(QStringLiteral("Reference point of axis %1 cleared").arg(QString::number(axis, 16).toUpper()));
     emit sendClearRefPreset(axis);
 }
 
 void MainWindow::onCompleteClearRefOffset(int index)
 {
-    endDeviceOperation();
     if (!isAxisIndex(index))
         return;
     const bool used = commandInterface->refUse[index];

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
+#include <QSet>
 
 #include <cmath>
 
@@ -77,6 +78,99 @@ void checkText(const QJsonObject &object, const QString &key, QStringList *error
         *errors << QStringLiteral("%1: must be a text \"...\"").arg(key);
 }
 
+// Walks a document that has already parsed, so every token is well formed.
+class KeyScanner
+{
+public:
+    explicit KeyScanner(const QByteArray &json) : json(json) {}
+
+    QString firstDuplicate()
+    {
+        value(QString());
+        return duplicate;
+    }
+
+private:
+    void skipSpace()
+    {
+        while (at < json.size() && QByteArray(" \t\r\n").contains(json.at(at)))
+            ++at;
+    }
+
+    QString string()
+    {
+        const int start = at++;
+        while (at < json.size() && json.at(at) != '"')
+            at += json.at(at) == '\\' ? 2 : 1;
+        ++at;
+        // The document decodes the escapes, so "a" and "\u0061" count as one key.
+        return QJsonDocument::fromJson("[" + json.mid(start, at - start) + "]").array().at(0).toString();
+    }
+
+    void value(const QString &path)
+    {
+        skipSpace();
+        if (at >= json.size() || !duplicate.isEmpty())
+            return;
+        const char c = json.at(at);
+        if (c == '{')
+            object(path);
+        else if (c == '[')
+            array(path);
+        else if (c == '"')
+            string();
+        else
+            while (at < json.size() && !QByteArray(",]} \t\r\n").contains(json.at(at)))
+                ++at;
+    }
+
+    void object(const QString &path)
+    {
+        ++at;
+        QSet<QString> keys;
+        for (skipSpace(); at < json.size() && json.at(at) != '}' && duplicate.isEmpty(); skipSpace()) {
+            if (json.at(at) == ',') {
+                ++at;
+                continue;
+            }
+            const QString key = string();
+            const QString keyPath = path.isEmpty() ? key : path + QLatin1Char('.') + key;
+            if (keys.contains(key)) {
+                duplicate = keyPath;
+                return;
+            }
+            keys.insert(key);
+            skipSpace();
+            ++at; // ':'
+            value(keyPath);
+        }
+        ++at;
+    }
+
+    void array(const QString &path)
+    {
+        ++at;
+        for (int index = 0; skipSpace(), at < json.size() && json.at(at) != ']' && duplicate.isEmpty();) {
+            if (json.at(at) == ',') {
+                ++at;
+                continue;
+            }
+            value(QStringLiteral("%1[%2]").arg(path).arg(index++));
+        }
+        ++at;
+    }
+
+    const QByteArray &json;
+    int at = 0;
+    QString duplicate;
+};
+
+// The path of the first key that an object holds twice ("axes[1].preset"); empty when none.
+QString firstDuplicateKey(const QByteArray &json)
+{
+    return KeyScanner(json).firstDuplicate();
+}
+
 } // namespace
 
 ConfigurationFile::ConfigurationFile(const QJsonObject &root)
@@ -86,7 +180,7 @@ ConfigurationFile::ConfigurationFile(const QJsonObject &root)
 
 ConfigurationFile ConfigurationFile::fromStore(const CommandInterface &store)
 {
-    const int axes = qBound(0, store.axisNum, 16);
+    const int axes = qBound(0, store.axisNum, ModuleProtocol::maxAxes);
     QJsonObject root;
     root.insert(formatKey, QLatin1String(formatName));
     root.insert(formatVersionKey, formatVersion);
@@ -117,11 +211,21 @@ ConfigurationFile ConfigurationFile::fromStore(const CommandInterface &store)
 std::optional<ConfigurationFile> ConfigurationFile::read(const QString &path, QStringList *errors)
 {
     QFile file(path);
+    if (!file.exists()) {
+        *errors << QStringLiteral("no such file");
+        return std::nullopt;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         *errors << QStringLiteral("cannot be read: %1").arg(file.errorString());
         return std::nullopt;
     }
-    return parse(file.readAll(), errors);
+    // Read no more than a file may hold: a device or a pipe may never end.
+    const QByteArray json = file.read(maxFileSize + 1);
+    if (json.size() > maxFileSize) {
+        *errors << QStringLiteral("larger than %1 bytes (1 MiB), so not a file of module settings").arg(maxFileSize);
+        return std::nullopt;
+    }
+    return parse(json, errors);
 }
 
 std::optional<ConfigurationFile> ConfigurationFile::parse(const QByteArray &json, QStringList *errors)
@@ -133,6 +237,12 @@ std::optional<ConfigurationFile> ConfigurationFile::parse(const QByteArray &json
         *errors << QStringLiteral("not a JSON document: %1 at character %2")
                            .arg(parseError.errorString())
                            .arg(parseError.offset);
+        return std::nullopt;
+    }
+    // A document keeps only the last of two equal keys; which one was meant is unknown.
+    const QString duplicated = firstDuplicateKey(json);
+    if (!duplicated.isEmpty()) {
+        *errors << QStringLiteral("%1: given more than once").arg(duplicated);
         return std::nullopt;
     }
     if (document.object().value(formatKey).toString() != QLatin1String(formatName)) {
@@ -153,7 +263,7 @@ std::optional<ConfigurationFile> ConfigurationFile::parse(const QByteArray &json
     checkText(root, toolVersionKey, errors);
     checkText(root, dateKey, errors);
     checkWhole(root, unitNumberKey, {0, 15}, errors);
-    checkWhole(root, axisCountKey, {1, 16}, errors);
+    checkWhole(root, axisCountKey, {1, ModuleProtocol::maxAxes}, errors);
     for (const Setting::Group group : {Setting::Module, Setting::Network, Setting::PlcLink}) {
         const QString key = SettingCatalogue::groupKey(group);
         if (root.contains(key))
@@ -236,7 +346,10 @@ QVector<SettingRef> ConfigurationFile::settings(bool withNetwork) const
 QVector<SettingRef> ConfigurationFile::differences(const CommandInterface &store, bool withNetwork) const
 {
     QVector<SettingRef> result;
+    const int axes = qMin(axisCount(), store.axisNum);
     for (const SettingRef &setting : settings(withNetwork)) {
+        if (setting.setting->group == Setting::Axis && setting.axis >= axes)
+            continue;
         if (!SettingCatalogue::same(*setting.setting, setting.valueIn(store), value(setting)))
             result.append(setting);
     }

@@ -21,6 +21,8 @@ class ConfigurationFile
 public:
     static constexpr char formatName[] = "qr36tn-settings";
     static constexpr int formatVersion = 1;
+    // Far more than 16 axes take; a larger file is not one of these.
+    static constexpr int maxFileSize = 1 << 20;
 
     // The store's settings of axes 0 to axisNum - 1, dated now.
     static ConfigurationFile fromStore(const CommandInterface &store);
@@ -40,6 +42,7 @@ public:
     // address and mask only with `withNetwork`; the preset only on axes that use
     // no reference point, since there it is the reference point's master value.
     QVector<SettingRef> settings(bool withNetwork) const;
+    // The settings in which the store differs, over the axes both have.
     QVector<SettingRef> differences(const CommandInterface &store, bool withNetwork) const;
     void applyTo(CommandInterface &store, bool withNetwork) const;
 

@@ -98,4 +98,35 @@ QString addressProblem(const QString &text)
         .arg(quoted(text));
 }
 
+namespace {
+// Why no module can be at this address; empty when one can.
+QString unreachableBecause(const QHostAddress &address)
+{
+    const quint32 value = address.toIPv4Address();
+    if (value == 0)
+        return QStringLiteral("stands for this computer");
+    if (value == 0xffffffffu)
+        return QStringLiteral("is the broadcast address");
+    if ((value >> 28) == 0xe)
+        return QStringLiteral("is a multicast address");
+    return QString();
+}
+} // namespace
+
+std::optional<QHostAddress> moduleAddressOf(const QString &text)
+{
+    const std::optional<QHostAddress> address = addressOf(text);
+    if (!address || !unreachableBecause(*address).isEmpty())
+        return std::nullopt;
+    return address;
+}
+
+QString moduleAddressProblem(const QString &text)
+{
+    const std::optional<QHostAddress> address = addressOf(text);
+    if (!address)
+        return addressProblem(text);
+    return QStringLiteral("%1 %2, not a module's address").arg(quoted(text), unreachableBecause(*address));
+}
+
 } // namespace FieldText

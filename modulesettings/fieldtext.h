@@ -32,5 +32,9 @@ QString integerProblem(const QString &text, IntegerRange range = anyInteger);
 QString address(const QHostAddress &value);
 std::optional<QHostAddress> addressOf(const QString &text); // dotted IPv4: four numbers 0 to 255
 QString addressProblem(const QString &text);
+// An address a module can answer at: also not 0.0.0.0 (this computer), the
+// broadcast address or a multicast address.
+std::optional<QHostAddress> moduleAddressOf(const QString &text);
+QString moduleAddressProblem(const QString &text);
 
 } // namespace FieldText

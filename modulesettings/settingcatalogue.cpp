@@ -155,13 +155,31 @@ QVector<const Setting *> rows(Setting::Group group)
     return result;
 }
 
-const Setting &named(const QString &key)
+const Setting *find(const QString &key)
 {
     for (const Setting &row : table) {
         if (key == QLatin1String(row.key))
-            return row;
+            return &row;
     }
-    Q_UNREACHABLE();
+    return nullptr;
+}
+
+// A key missing here is a mistake in the program itself: stop at once, in every build.
+const Setting &named(const QString &key)
+{
+    const Setting *row = find(key);
+    if (!row)
+        qFatal("SettingCatalogue: no setting is named \"%s\"", qPrintable(key));
+    return *row;
+}
+
+QString keyOf(const StoreSetting &setting)
+{
+    if (const Setting *row = find(setting.name()))
+        return SettingRef{row, qMax(0, setting.axis)}.key();
+    if (setting.axis >= 0)
+        return QStringLiteral("axes[%1].%2").arg(setting.axis).arg(setting.name());
+    return setting.name();
 }
 
 // The file's numbers go through the window's own text checks, in their shortest exact text.

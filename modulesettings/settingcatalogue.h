@@ -2,6 +2,7 @@
 #pragma once
 
 #include "fieldtext.h"
+#include "operationoutcome.h"
 
 #include <QHostAddress>
 #include <QJsonValue>
@@ -67,8 +68,13 @@ QVector<SettingRef> inWriteOrder(int axisCount);
 
 // The rows of one group, in table order.
 QVector<const Setting *> rows(Setting::Group group);
-// The row of a key ("preset", "compHigh2"); there is one for every key used in code.
+// The row of a key ("preset", "compHigh2"), or nullptr.
+const Setting *find(const QString &key);
+// The row of a key that the program itself names; a name without a row stops the program.
 const Setting &named(const QString &key);
+// A store setting by its file key ("axes[3].compHigh2", "plcLink.linkProtocol1"); a
+// field that no file holds by its name ("axes[0].refOffset", "config").
+QString keyOf(const StoreSetting &setting);
 
 // Why a file's value does not fit the setting, in words that name no key; empty
 // when it fits.

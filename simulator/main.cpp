@@ -64,6 +64,9 @@ int main(int argc, char *argv[])
              QStringLiteral("ms"), QStringLiteral("50")},
             {QStringLiteral("garble"), QStringLiteral("Answer with a value that does not convert (repeatable)."),
              QStringLiteral("regex")},
+            {QStringLiteral("garble-after"),
+             QStringLiteral("Garble only after the K-th command of a connection (default 0)."), QStringLiteral("K"),
+             QStringLiteral("0")},
             {QStringLiteral("close-after"), QStringLiteral("Drop the connection on the K-th command, 0 = never."),
              QStringLiteral("K"), QStringLiteral("0")},
             {QStringLiteral("silent-after"),
@@ -97,6 +100,7 @@ int main(int argc, char *argv[])
         || !readInt(parser, QStringLiteral("axes"), 1, ModuleModel::MaxAxes, &options.axisCount)
         || !readInt(parser, QStringLiteral("split-gap"), 0, 60000, &options.splitGapMs)
         || !readInt(parser, QStringLiteral("close-after"), 0, 1 << 30, &options.closeAfter)
+        || !readInt(parser, QStringLiteral("garble-after"), 0, 1 << 30, &options.garbleAfter)
         || !readInt(parser, QStringLiteral("silent-after"), 0, 1 << 30, &options.silentAfter)
         || !readInt(parser, QStringLiteral("delay"), 0, 60000, &options.replyDelayMs)
         || !readInt(parser, QStringLiteral("error-axis"), 0, ModuleModel::MaxAxes - 1, &errorAxis)

@@ -505,7 +505,7 @@ void ModuleSimulator::handleCommand(const QString &command)
     emit commandReceived(command);
 
     if (!outcome.reply.isEmpty()) {
-        if (matchesAny(m_options.garblePatterns, command)) {
+        if (m_commandsThisConnection > m_options.garbleAfter && matchesAny(m_options.garblePatterns, command)) {
             const int equals = outcome.reply.indexOf('=');
             outcome.reply = outcome.reply.left(equals + 1) + m_options.garbageValue.toUtf8() + "\r\n";
         }

@@ -23,6 +23,7 @@ struct SimulatorOptions
     int splitGapMs = 50;                         // ...this far apart
     QVector<QRegularExpression> garblePatterns;  // reply value replaced by garbageValue
     QString garbageValue = QStringLiteral("X#?");
+    int garbleAfter = 0;                         // garble only after the K-th command of a connection
     int closeAfter = 0;                          // drop the connection on the K-th command, 0 = never
     int silentAfter = 0;                         // take no command after the K-th, 0 = never
     int replyDelayMs = 0;                        // every reply late by this much...

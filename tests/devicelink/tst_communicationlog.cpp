@@ -108,7 +108,7 @@ void tst_CommunicationLog::exchangeIsLoggedInOrder()
     };
     QTRY_COMPARE(fileLines(), lines);
     const QRegularExpression format(QStringLiteral(
-            R"(^127\.0\.0\.151  \d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}  +\+\d+\.\d ms  reply      "0VER=V1\\x01\\r\\n"$)"));
+            R"(^127\.0\.0\.151  \d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d  +\+\d+\.\d ms  reply      "0VER=V1\\x01\\r\\n"$)"));
     QVERIFY2(format.match(lines[1]).hasMatch(), qPrintable(lines[1]));
     // Every byte that could blur a line shows as an escape; nothing is lost.
     QCOMPARE(CommunicationLogEntry::visible(QByteArray("\"\\\t\x7f\xc3\0", 6)), QStringLiteral("\"\\\"\\\\\\t\\x7F\\xC3\\x00\""));

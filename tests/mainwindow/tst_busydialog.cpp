@@ -150,7 +150,7 @@ void tst_BusyDialog::failureNamesTheAddressDialledInPlainText()
     WindowHarness::click(harness.connectButton());
     harness.addressEdit()->setText(QStringLiteral("127.0.0.1"));
     QProgressDialog *dialog = harness.busyDialog();
-    QTRY_COMPARE_WITH_TIMEOUT(dialog->labelText(), QStringLiteral("Connection refused by %1").arg(harness.moduleAddress()),
+    QTRY_COMPARE_WITH_TIMEOUT(dialog->labelText(), QStringLiteral("Connection failed: %1 refused the connection on port 24000").arg(harness.moduleAddress()),
                               WindowHarness::waitMs);
     WindowHarness::click(dialog->findChild<QPushButton *>());
 
@@ -158,7 +158,7 @@ void tst_BusyDialog::failureNamesTheAddressDialledInPlainText()
     const QString typed = QStringLiteral("<b>%1</b>").arg(harness.moduleAddress());
     WindowHarness::type(harness.addressEdit(), typed);
     WindowHarness::click(harness.connectButton());
-    QCOMPARE(dialog->labelText(), QStringLiteral("Connection failed: \"%1\" is not an IPv4 address").arg(typed));
+    QCOMPARE(dialog->labelText(), QStringLiteral("Connection failed: \"%1\" is not an IPv4 address such as 192.168.0.10").arg(typed));
     QCOMPARE(dialog->findChild<QLabel *>()->textFormat(), Qt::PlainText);
 
     // An About window closed by its title bar goes too.
