@@ -15,6 +15,51 @@
 #include <thread>
 #include <utility>
 
+namespace {
+
+QString withoutTrailingZeros(QString digits)
+{
+    if (digits.contains(QLatin1Char('.'))) {
+        while (digits.endsWith(QLatin1Char('0')))
+            digits.chop(1);
+        if (digits.endsWith(QLatin1Char('.')))
+            digits.chop(1);
+    }
+    return digits;
+}
+
+// %g with `digits` significant digits, but exponent form from the same thresholds
+// as with six, which %g itself would move with the precision.
+QString generalFormat(double value, int digits)
+{
+    const QString scientific = QString::number(value, 'e', digits - 1);
+    const int e = scientific.indexOf(QLatin1Char('e'));
+    const int exponent = scientific.mid(e + 1).toInt();
+    if (exponent < -4 || exponent >= 6)
+        return withoutTrailingZeros(scientific.left(e)) + scientific.mid(e);
+    return withoutTrailingZeros(QString::number(value, 'f', digits - 1 - exponent));
+}
+
+} // namespace
+
+QString exactNumberText(double value)
+{
+    // Every value that six digits hold keeps the very text it always had.
+    const QString sixDigits = QString::number(value, 'g', 6);
+    if (!std::isfinite(value) || sixDigits.toDouble() == value)
+        return sixDigits;
+    // Fifteen digits give back every decimal of fifteen digits or fewer, so every value
+    // read from the module or typed by the operator.
+    constexpr int mostDigits = 15;
+    QString text;
+    for (int digits = 7; digits <= mostDigits; ++digits) {
+        text = generalFormat(value, digits);
+        if (text.toDouble() == value)
+            break;
+    }
+    return text;
+}
+
 CommandBuilder::CommandBuilder(const char *templ)
     : command(QString::fromLatin1(templ))
     , upperCase(command.startsWith(QLatin1String("%1")))
@@ -45,7 +90,7 @@ CommandBuilder &CommandBuilder::flag(bool value)
 
 CommandBuilder &CommandBuilder::number(double value)
 {
-    return fill(QString::number(value, 'g', 6));
+    return fill(exactNumberText(value));
 }
 
 CommandBuilder &CommandBuilder::address(const QHostAddress &value)

@@ -9,6 +9,13 @@
 // command from its template, and taking a reply apart into a field value. Kept
 // free of I/O so it can be tested and fuzzed on its own.
 
+// A double as the commands and the pages write it: the general format of %g with
+// six significant digits (exponent form below 1e-4 and from 1e6 on, "e", a sign and
+// at least two exponent digits, no trailing zeros, "." as decimal point), but with
+// as many more digits, up to fifteen, as the value needs to read back exactly. Six
+// digits used to be all, and an untouched 123.4567 went back to the module as 123.457.
+QString exactNumberText(double value);
+
 // Fills a command template's %1, %2, ... in order. Templates that begin with the
 // unit number or axis index ("%1...") are upper-cased as a whole, so hex digits and
 // a double's exponent letter go out as A-F and E; global commands keep their case.
@@ -20,7 +27,7 @@ public:
     CommandBuilder &hex(int value);          // unit number, axis index
     CommandBuilder &decimal(int value);      // integer values, set and setting numbers
     CommandBuilder &flag(bool value);        // 0 or 1
-    CommandBuilder &number(double value);    // %g, 6 significant digits, C locale
+    CommandBuilder &number(double value);    // exactNumberText
     CommandBuilder &address(const QHostAddress &value); // dotted decimal
 
     QString text() const;

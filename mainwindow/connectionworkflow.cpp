@@ -103,6 +103,7 @@ void MainWindow::onDisconnectedFromModule()
     if (linkState == LinkState::Connecting && progressDialog->isBusy())
         progressDialog->tell(QStringLiteral("The connection to %1 was closed").arg(dialledAddress));
     linkState = LinkState::Disconnected;
+    moduleHolds.reset();
     monitorTimer->stop();
     ui->widget_menu->hide();
     ui->lineEdit_ModuleId->setText(QStringLiteral("--"));

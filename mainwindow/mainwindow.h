@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "configurationfile.h"
+
 #include <QAbstractSocket>
 #include <QHostAddress>
 #include <QList>
 #include <QMainWindow>
 
 #include <memory>
+#include <optional>
 
 class BusyDialog;
 class CommandInterface;
@@ -37,6 +40,11 @@ class MainWindow : public QMainWindow
 public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
+
+    // The connected module's settings as last read, or as last written and read back:
+    // what the module holds, unlike the store, into which leaving a page captures
+    // edits not yet applied. Empty while no module is connected.
+    const std::optional<ConfigurationFile> &moduleSettings() const { return moduleHolds; }
 
 signals:
     void connectToHost(uint address, int port);
@@ -131,6 +139,7 @@ private:
     bool cancelAsked;         // the operator asked the running device operation to stop
     QString operationDone;    // what the page operation under way does; empty when none runs
     bool readUnderWay = false; // the parameter read of a connection attempt has not ended
+    std::optional<ConfigurationFile> moduleHolds;
     int axisOffset;
     QList<QComboBox *> resolutionBoxes;
     QList<QCheckBox *> directionBoxes;

@@ -103,6 +103,9 @@ void MainWindow::startDeviceOperation(const QString &done)
 
 void MainWindow::onOperationEnded(const OperationOutcome &outcome)
 {
+    // After an operation that ran to its end the store holds the module's replies.
+    if (outcome.completed() && linkState != LinkState::Disconnected)
+        moduleHolds = ConfigurationFile::fromStore(*commandInterface);
     if (!operationDone.isEmpty())
         endDeviceOperation(outcome);
     else if (std::exchange(readUnderWay, false))

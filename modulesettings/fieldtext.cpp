@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fieldtext.h"
 
+#include "commandframing.h"
+
 #include <QStringList>
 
 #include <cmath>
@@ -21,7 +23,7 @@ QString quoted(const QString &text)
 
 QString number(double value)
 {
-    return QString::number(value, 'g', 6);
+    return exactNumberText(value);
 }
 
 // QString::toDouble always reads the C locale, and reads "nan" and "inf" too.

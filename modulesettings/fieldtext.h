@@ -21,7 +21,7 @@ struct IntegerRange
 inline constexpr IntegerRange anyInteger{std::numeric_limits<int>::min(), std::numeric_limits<int>::max()};
 inline constexpr IntegerRange portRange{0, 65535};
 
-QString number(double value);                         // %g, six significant digits
+QString number(double value);                         // as sent: exactNumberText, so it reads back exactly
 std::optional<double> numberOf(const QString &text);  // a finite number in the C locale
 QString numberProblem(const QString &text);
 

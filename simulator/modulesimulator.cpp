@@ -2,6 +2,7 @@
 #include "modulesimulator.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -9,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <variant>
+#include <vector>
 
 namespace {
 
@@ -178,8 +180,9 @@ QString formatField(const FieldRef &field)
         return QString::number(**value);
     if (const auto value = std::get_if<bool *>(&field))
         return QString::number(**value ? 1 : 0);
+    // The module answers with all the digits it holds, so a write that rounded shows.
     if (const auto value = std::get_if<double *>(&field))
-        return QString::number(**value, 'g', 6);
+        return QString::number(**value, 'g', QLocale::FloatingPointShortest);
     if (const auto value = std::get_if<QString *>(&field))
         return **value;
     return (*std::get<QHostAddress *>(field)).toString();
@@ -379,6 +382,42 @@ int ModuleSimulator::connectionCount() const
     return m_connections;
 }
 
+namespace {
+
+// One whole command the module knows: a bare one, or a known name with "=?" or a value.
+bool isKnownCommand(const QString &text)
+{
+    if (bareCommandLength(text) == text.size())
+        return true;
+    static thread_local const QRegularExpression value(QStringLiteral("^(\\?|[-+]?[0-9.]+([Ee][-+]?[0-9]+)?)$"));
+    const int equals = text.indexOf(QLatin1Char('='));
+    return equals > 0 && findTarget(text.left(equals)).parameter && value.match(text.mid(equals + 1)).hasMatch();
+}
+
+// Commands that arrive together carry no separator. The line is cut where every
+// piece is a command the module knows, the first piece as short as can be; empty
+// when it cannot be cut so.
+QStringList knownCommands(const QString &line)
+{
+    if (isKnownCommand(line))
+        return {line};
+    const int size = line.size();
+    std::vector<int> next(size_t(size) + 1, -1);
+    next[size_t(size)] = size;
+    for (int from = size - 1; from >= 0; --from) {
+        for (int to = from + 1; to <= size && next[size_t(from)] < 0; ++to) {
+            if (next[size_t(to)] >= 0 && isKnownCommand(line.mid(from, to - from)))
+                next[size_t(from)] = to;
+        }
+    }
+    QStringList commands;
+    for (int from = 0; from < size && next[size_t(from)] > 0; from = next[size_t(from)])
+        commands << line.mid(from, next[size_t(from)] - from);
+    return next[0] >= 0 ? commands : QStringList();
+}
+
+} // namespace
+
 QStringList ModuleSimulator::splitChunk(const QString &chunk)
 {
     // Line ends are no part of the protocol, but a person typing into a
@@ -388,6 +427,11 @@ QStringList ModuleSimulator::splitChunk(const QString &chunk)
     QStringList commands;
     const QStringList lines = chunk.split(lineEnds, Qt::SkipEmptyParts);
     for (QString rest : lines) {
+        const QStringList known = knownCommands(rest);
+        if (!known.isEmpty()) {
+            commands << known;
+            continue;
+        }
         while (!rest.isEmpty()) {
             int cut = bareCommandLength(rest);
             if (cut == 0) {

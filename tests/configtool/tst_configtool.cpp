@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // qr36tn-config run as the operator runs it, against module simulators on port
-// 24000 of loopback addresses no other test uses (127.0.0.60 to 127.0.0.66, and
+// 24000 of loopback addresses no other test uses (127.0.0.60 to 127.0.0.67, and
 // 127.0.0.68 and 127.0.0.69 as the modules of the outcome table).
 
 #include "simulatorthread.h"
@@ -126,6 +126,7 @@ private slots:
     void jsonGivesEachModulesResult();
     void badInputSendsNothing_data();
     void badInputSendsNothing();
+    void loadAndSaveKeepEveryDigit();
 
 private:
     QString variant(const QString &name, const std::function<void(QJsonObject &)> &change);
@@ -361,7 +362,7 @@ void tst_ConfigTool::everyEndIsToldAndJudged()
     QCOMPARE(content != "kept", saved);
     if (saved)
         QCOMPARE(QJsonDocument::fromJson(content).object().value("axisCount").toInt(), 3);
-    QCOMPARE(writes(*simulators.front()), writesToA);
+    QCOMPARE(writes(*simulators.front()).join(QLatin1Char(' ')), writesToA.join(QLatin1Char(' ')));
 }
 
 void tst_ConfigTool::loadOfEverySettingLeavesTheModulesAddress()
@@ -498,6 +499,29 @@ void tst_ConfigTool::badInputSendsNothing()
     QCOMPARE(run.out, QStringList());
     QCOMPARE(module->simulator()->connectionCount(), 0);
     QCOMPARE(other->simulator()->connectionCount(), 0);
+}
+
+void tst_ConfigTool::loadAndSaveKeepEveryDigit()
+{
+    // The module holds the value as six digits would have sent it, which once compared the same.
+    const auto module = startModule(QStringLiteral("127.0.0.67"), Module());
+    ModuleModel model = module->model();
+    model.preset[0] = 123.457;
+    module->setModel(model);
+    const QString file = variant(QStringLiteral("digits"), [](QJsonObject &root) {
+        QJsonArray axes = root.value("axes").toArray();
+        QJsonObject axis = axes.at(0).toObject();
+        axis.insert("preset", 123.4567);
+        axes.replace(0, axis);
+        root.insert("axes", axes);
+    });
+    QCOMPARE(runTool({"load", file, "127.0.0.67"}).code, 0);
+    QCOMPARE(writes(*module), (QStringList{"SETUP", "00P=123.4567", "CLOSE"}));
+
+    const QString saved = folder.filePath(QStringLiteral("saved.json"));
+    QCOMPARE(runTool({"save", "127.0.0.67", saved}).code, 0);
+    QFile savedFile(saved);
+    QVERIFY(savedFile.open(QIODevice::ReadOnly) && savedFile.readAll().contains("\"preset\": 123.4567,"));
 }
 
 QTEST_GUILESS_MAIN(tst_ConfigTool)

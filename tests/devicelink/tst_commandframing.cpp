@@ -12,6 +12,8 @@ class tst_CommandFraming : public QObject
 private slots:
     void commandBytes_data();
     void commandBytes();
+    void valuesReadBackExactly_data();
+    void valuesReadBackExactly();
     void replyConversion_data();
     void replyConversion();
     void configReply_data();
@@ -28,8 +30,8 @@ void tst_CommandFraming::commandBytes_data()
     QTest::newRow("set number and limit") << CommandBuilder("%1%2CL%3=%4").hex(1).hex(11).decimal(4).number(-0.25).text() << "1BCL4=-0.25";
     QTest::newRow("still fixed") << CommandBuilder("%1%2P=%3").hex(0).hex(0).number(0.0001).text() << "00P=0.0001";
     QTest::newRow("upper-case exponent") << CommandBuilder("%1%2P=%3").hex(0).hex(0).number(0.00001).text() << "00P=1E-05";
-    QTest::newRow("six digits") << CommandBuilder("%1%2P=%3").hex(0).hex(0).number(1234567.0).text() << "00P=1.23457E+06";
-    QTest::newRow("rounded") << CommandBuilder("%1%2P=%3").hex(0).hex(0).number(-12.3456789).text() << "00P=-12.3457";
+    QTest::newRow("seven digits") << CommandBuilder("%1%2P=%3").hex(0).hex(0).number(1234567.0).text() << "00P=1.234567E+06";
+    QTest::newRow("not rounded") << CommandBuilder("%1%2P=%3").hex(0).hex(0).number(-12.3456789).text() << "00P=-12.3456789";
     QTest::newRow("axis in the unit's place") << CommandBuilder("%1PRA=%2").hex(12).decimal(200).text() << "CPRA=200";
     // Formatted only, never dialled.
     QTest::newRow("global address") << CommandBuilder("NIP=%1").address(QHostAddress(QStringLiteral("192.168.0.100"))).text()
@@ -42,6 +44,46 @@ void tst_CommandFraming::commandBytes()
     QFETCH(QString, built);
     QFETCH(QString, expected);
     QCOMPARE(built, expected);
+}
+
+// A value's text on the wire and in a field must both give back exactly the value
+// held; a value that six digits hold keeps the bytes it always had.
+void tst_CommandFraming::valuesReadBackExactly_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("0.5") << 0.5 << "00P=0.5" << "0.5";
+    QTest::newRow("0.0001, still fixed") << 0.0001 << "00P=0.0001" << "0.0001";
+    QTest::newRow("0.00001") << 0.00001 << "00P=1E-05" << "1e-05";
+    QTest::newRow("-1e-5") << -1e-5 << "00P=-1E-05" << "-1e-05";
+    QTest::newRow("999999, still fixed") << 999999.0 << "00P=999999" << "999999";
+    QTest::newRow("1e6") << 1e6 << "00P=1E+06" << "1e+06";
+    // More than six digits: every digit, with the exponent where six digits put it.
+    QTest::newRow("1234567") << 1234567.0 << "00P=1.234567E+06" << "1.234567e+06";
+    QTest::newRow("123.4567") << 123.4567 << "00P=123.4567" << "123.4567";
+    QTest::newRow("1.2345678") << 1.2345678 << "00P=1.2345678" << "1.2345678";
+    QTest::newRow("-0.0001234") << -0.0001234 << "00P=-0.0001234" << "-0.0001234";
+    QTest::newRow("99999.95, not 100000") << 99999.95 << "00P=99999.95" << "99999.95";
+    QTest::newRow("fifteen digits") << 12345.6789012345 << "00P=12345.6789012345" << "12345.6789012345";
+}
+
+void tst_CommandFraming::valuesReadBackExactly()
+{
+    QFETCH(double, value);
+    QFETCH(QString, command);
+    QFETCH(QString, field);
+    const QString sent = CommandBuilder("%1%2P=%3").hex(0).hex(0).number(value).text();
+    QCOMPARE(sent, command);
+    QCOMPARE(exactNumberText(value), field); // the pages' text
+    // Compared as text with every digit: QCOMPARE forgives doubles their last digits.
+    double fromCommand = 0.0;
+    QVERIFY(ReplyConversion::toDouble(ReplyConversion::value(sent.toLatin1()), fromCommand));
+    const QString exact = QString::number(value, 'g', 17);
+    QCOMPARE(QString::number(fromCommand, 'g', 17), exact);
+    double fromField = 0.0;
+    QVERIFY(ReplyConversion::toDouble(field, fromField));
+    QCOMPARE(QString::number(fromField, 'g', 17), exact);
 }
 
 void tst_CommandFraming::replyConversion_data()

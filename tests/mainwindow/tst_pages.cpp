@@ -36,6 +36,7 @@ private slots:
     void measureSettingPagingAndApply();
     void refPointRowsApplyAndClear();
     void plcLinkApplyWritesEveryValue();
+    void valuesKeepEveryDigitThroughPagesAndApply();
     void monitorRowsFromAReading_data();
     void monitorRowsFromAReading();
     void monitorPollsDoNotPileUpBehindASilentModule();
@@ -258,6 +259,53 @@ void tst_Pages::plcLinkApplyWritesEveryValue()
         "LPC3=? FINSSA1=? FINSDA1=? FINSDNA=? CMUNITNO=? RIP=? 0PRA=? 1PRA=? FLA=? MDA=?");
     // The module logs a command once it has answered it, which may come just after the window is idle.
     QTRY_COMPARE(harness.commands(), expected.split(QLatin1Char(' ')));
+}
+
+void tst_Pages::valuesKeepEveryDigitThroughPagesAndApply()
+{
+    WindowHarness harness(true);
+    SimulatorOptions options;
+    options.axisCount = 2;
+    QVERIFY(harness.startSimulator(options));
+    ModuleModel model = harness.simulator().model();
+    model.preset[0] = model.compHigh[0][0] = 123.4567; // 0.1 um resolution on a 123 mm master
+    model.compLow[0][0] = -0.0001234;
+    model.compHigh[1][1] = 1234567.0;
+    model.refUse[1] = true;
+    model.preset[1] = 1.2345678;
+    model.refOffset[1] = -12.3456789;
+    harness.simulator().setModel(model);
+    harness.openWindow();
+    QVERIFY(harness.connectModule());
+
+    const char *const page = "page_MeasureSetting";
+    auto text = [&](const char *pageName, const char *name) { return harness.onPage<QLineEdit>(pageName, name)->text(); };
+    QCOMPARE(QStringList({text(page, "lineEdit_Preset1"), text(page, "lineEdit_CompHigh1_1"),
+                          text(page, "lineEdit_CompLow1_1"), text(page, "lineEdit_CompHigh2_2")}),
+             QStringList({"123.4567", "123.4567", "-0.0001234", "1.234567e+06"}));
+    // The reference-point page captures its master values when it is left.
+    harness.openPage("pushButton_RefPointSetting");
+    QCOMPARE(text("page_RefPointSetting", "lineEdit_MasterValue2") + ' '
+                     + text("page_RefPointSetting", "lineEdit_MasterOffset2"),
+             QStringLiteral("1.2345678 -12.3456789"));
+    harness.openPage("pushButton_MeasureSetting");
+
+    // Applied untouched, nothing changes on the module (std::array compares exactly).
+    auto *apply = harness.onPage<QPushButton>(page, "pushButton_ApplySetting");
+    QVERIFY(harness.runOperation(apply));
+    const ModuleModel after = harness.simulator().model();
+    QVERIFY(after.preset == model.preset && after.compHigh == model.compHigh && after.compLow == model.compLow);
+    for (const char *command : {"00P=123.4567", "00CH1=123.4567", "01CH2=1.234567E+06"})
+        QVERIFY2(harness.commands().contains(QLatin1String(command)), command);
+
+    // Typed text keeps every digit, on the module and in its field, also when shown again.
+    auto *typed = harness.onPage<QLineEdit>(page, "lineEdit_CompLow1_2");
+    WindowHarness::type(typed, QStringLiteral("0.123456789012"));
+    QVERIFY(harness.runOperation(apply));
+    QVERIFY(harness.simulator().model().compLow[1][0] == 0.123456789012);
+    harness.openPage("pushButton_RefPointSetting");
+    harness.openPage("pushButton_MeasureSetting");
+    QCOMPARE(typed->text(), QStringLiteral("0.123456789012"));
 }
 
 void tst_Pages::monitorRowsFromAReading_data()

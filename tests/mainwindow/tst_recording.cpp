@@ -109,6 +109,7 @@ private slots:
     void spreadMatchesTwoPassComputation_data();
     void spreadMatchesTwoPassComputation();
     void trendKeepsToItsPointsAndKeepsTheExtremes();
+    void readingsKeepTheDecimalsOfTheirResolution();
 
 private:
     bool connectAndMonitor(WindowHarness &harness, const SimulatorOptions &options, const ModuleModel *model = nullptr);
@@ -391,6 +392,25 @@ void tst_Recording::trendKeepsToItsPointsAndKeepsTheExtremes()
     QVERIFY(recent.first().x() >= -60.0 && recent.last().x() == 0.0);
     QCOMPARE(history.recentTrend(0, 60.0, 600).size(), 301); // every reading when they fit
     QVERIFY(history.recordingTrend(1, 100).isEmpty());
+}
+
+void tst_Recording::readingsKeepTheDecimalsOfTheirResolution()
+{
+    // 123.4567 read by an axis of 0.1 um and by one of 1 um.
+    WindowHarness harness;
+    SimulatorOptions options;
+    options.axisCount = 2;
+    options.garblePatterns << SimulatorOptions::wholeCommand(QStringLiteral("R"));
+    options.garbageValue = QStringLiteral("0 N G123.4567 1 N G123.4567");
+    ModuleModel model;
+    model.axisCount = 2;
+    model.resolution = {1, 3};
+    QVERIFY(connectAndMonitor(harness, options, &model));
+    const QString path = work->filePath(QStringLiteral("readings.csv"));
+    QVERIFY(record(harness, path));
+    QTRY_VERIFY_WITH_TIMEOUT(!CsvFile(path).rows().isEmpty(), WindowHarness::waitMs);
+    WindowHarness::click(pageButton(harness, "pushButton_StopRecording"));
+    QCOMPARE(CsvFile(path).rows().first().mid(2, 4), QStringList({"123.4567", "REAL", "OK", "123.457"}));
 }
 
 QTEST_MAIN(tst_Recording)

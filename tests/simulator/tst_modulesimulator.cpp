@@ -45,6 +45,15 @@ void TestModuleSimulator::faultSwitches_data()
     QTest::newRow("garbled value") << options << QByteArray("00RSL=?") << QByteArray("00RSL=X#?\r\n");
     options.garbageValue = QStringLiteral("0 N G+1.50000");
     QTest::newRow("fixed reading") << options << QByteArray("R") << QByteArray("0 N G+1.50000\r\n");
+    options.garbageValue = QStringLiteral("X#?");
+    options.garbleAfter = 1;
+    QTest::newRow("garbled after the first command")
+            << options << QByteArray("00RSL=?00RSL=?") << QByteArray("00RSL=1\r\n00RSL=X#?\r\n");
+
+    // Set commands that arrive together (a busy machine) are still taken one by one.
+    QTest::newRow("set commands in one chunk")
+            << SimulatorOptions() << QByteArray("SETUP00CH2=100CL2=-20.5LMD=1CLOSE00CH2=?00CL2=?LMD=?")
+            << QByteArray("00CH2=1\r\n00CL2=-20.5\r\nLMD=1\r\n");
 }
 
 void TestModuleSimulator::faultSwitches()
