@@ -360,3 +360,24 @@ void ConfigurationFile::applyTo(CommandInterface &store, bool withNetwork) const
     for (const SettingRef &setting : settings(withNetwork))
         setting.assign(store, value(setting));
 }
+
+void ConfigurationFile::takeFrom(const CommandInterface &store, const QVector<SettingRef> &settings)
+{
+    QJsonArray axes = root.value(axesKey).toArray();
+    for (const SettingRef &setting : settings) {
+        const QString key = QLatin1String(setting.setting->key);
+        if (setting.setting->group == Setting::Axis) {
+            if (setting.axis >= axes.size())
+                continue;
+            QJsonObject axis = axes.at(setting.axis).toObject();
+            axis.insert(key, setting.valueIn(store));
+            axes.replace(setting.axis, axis);
+        } else {
+            const QString group = SettingCatalogue::groupKey(setting.setting->group);
+            QJsonObject object = root.value(group).toObject();
+            object.insert(key, setting.valueIn(store));
+            root.insert(group, object);
+        }
+    }
+    root.insert(axesKey, axes);
+}
