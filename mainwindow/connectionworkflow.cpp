@@ -7,6 +7,7 @@
 #include "ui_mainwindow.h"
 
 #include <QStatusBar>
+#include <QTime>
 #include <QTimer>
 
 
@@ -22,7 +23,15 @@ BusyDialog *MainWindow::busyDialog()
 void MainWindow::connectToModule()
 {
     if (linkState == LinkState::Connected) {
-        emit disconnectFromHost();
+        const auto disconnect = [this] {
+            if (linkState == LinkState::Connected)
+                emit disconnectFromHost();
+        };
+        const QStringList edits = pendingEdits();
+        if (edits.isEmpty())
+            disconnect();
+        else
+            askAboutEdits(edits, QStringLiteral("disconnecting"), disconnect);
         return;
     }
     if (linkState != LinkState::Disconnected)
@@ -88,8 +97,11 @@ void MainWindow::onConnectedModule()
 
     linkState = LinkState::Connected;
     axisOffset = 0;
+    // Nothing of the previous connection's monitor is this module's.
+    lastReadingTime = QTime();
+    showReadingsStale(false);
     ui->widget_menu->show();
-    ui->stackedWidget->setCurrentWidget(ui->page_MeasureSetting);
+    showPage(ui->page_MeasureSetting);
     updateMeasureSetting();
     ui->lineEdit_ModuleId->setText(QString::number(commandInterface->moduleId, 16).toUpper());
     ui->lineEdit_AxisNum->setText(QString::number(commandInterface->axisNum));

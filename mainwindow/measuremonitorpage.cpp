@@ -12,6 +12,7 @@
 #include "widgetlists.h"
 
 #include <QLabel>
+#include <QTime>
 #include <QTimer>
 
 #include <algorithm>
@@ -19,6 +20,8 @@
 
 namespace {
 constexpr int monitorPeriodMs = 200;
+// Five polls' worth: one late reply is no silence.
+constexpr int staleAfterMs = 1000;
 } // namespace
 
 void MainWindow::initMeasureMonitor()
@@ -35,6 +38,11 @@ void MainWindow::initMeasureMonitor()
             &CommandInterface::requestMeasurePoll, Qt::DirectConnection);
     connect(commandInterface, &CommandInterface::onCompleteUpdateMeasure, this,
             &MainWindow::updateMeasureDisplay);
+    connect(monitorTimer, &QTimer::timeout, this, [this] {
+        if (!readingsStale && sinceReading.elapsed() > staleAfterMs)
+            showReadingsStale(true);
+    });
+    uiMeasureMonitor->label_NoReading->hide();
     monitorRecording = new MonitorRecording(commandInterface, uiMeasureMonitor.get(), ui->lineEdit_ModuleIpAddr, this);
 }
 
@@ -46,13 +54,38 @@ void MainWindow::updateMeasureMonitor()
         modeLabels[axis]->setVisible(exists);
         compLabels[axis]->setVisible(exists);
     }
+    // The rows show the last reading until a new one comes; a silent module is told
+    // from the time of the last one this connection had, or from now.
+    sinceReading.start();
+    if (!lastReadingTime.isValid())
+        lastReadingTime = QTime::currentTime();
     monitorTimer->start(monitorPeriodMs);
+}
+
+// Greyed rows without a judgement, and the time of the last reading.
+void MainWindow::showReadingsStale(bool stale)
+{
+    readingsStale = stale;
+    for (int axis = 0; axis < 16; ++axis) {
+        measureLabels[axis]->setEnabled(!stale);
+        modeLabels[axis]->setEnabled(!stale);
+        if (stale)
+            compLabels[axis]->clear();
+    }
+    QLabel *const line = uiMeasureMonitor->label_NoReading;
+    line->setText(QStringLiteral("No reading from %1 since %2")
+                          .arg(dialledAddress, lastReadingTime.toString(QStringLiteral("HH:mm:ss"))));
+    line->setVisible(stale);
 }
 
 void MainWindow::updateMeasureDisplay()
 {
     const int unit = commandInterface->unit;
     const MeasurementSnapshot reading = commandInterface->measurementSnapshot();
+    sinceReading.start();
+    lastReadingTime = QTime::currentTime();
+    if (readingsStale)
+        showReadingsStale(false);
     QPalette palette;
     const int axes = std::min(commandInterface->axisNum, 16);
     for (int axis = 0; axis < axes; ++axis) {
@@ -69,7 +102,11 @@ void MainWindow::updateMeasureDisplay()
 
         QString symbol;
         QColor colour = Qt::red;
-        switch (reading.judge[axis]) {
+        switch (reading.judged ? reading.judge[axis] : -1) {
+        case -1: // the data formats without a comparator letter: the module judges nothing
+            symbol = QStringLiteral("\u2013");
+            colour = QPalette().color(QPalette::WindowText);
+            break;
         case 1:
             symbol = QStringLiteral("\u25CF");
             colour = Qt::green;
@@ -87,6 +124,9 @@ void MainWindow::updateMeasureDisplay()
         palette.setBrush(QPalette::WindowText, QBrush(colour));
         compLabels[axis]->setPalette(palette);
         compLabels[axis]->setText(symbol);
+        compLabels[axis]->setToolTip(reading.judged ? QString()
+                                                    : QStringLiteral("Not judged: data formats Mode 1 and Mode 2 "
+                                                                     "carry no comparator result"));
     }
     monitorRecording->addReading(reading);
 }

@@ -34,6 +34,7 @@ MonitorRecording::MonitorRecording(CommandInterface *link, Ui_Form_MeasureMonito
     // A new connection may be to another module: its readings start afresh.
     connect(link, &CommandInterface::transmitConnected, this, [this] {
         history.clear();
+        showState(QStringLiteral("Not recording"));
         this->page->pushButton_Record->setEnabled(true);
     });
     connect(link, &CommandInterface::transmitDisconnected, this, [this] {

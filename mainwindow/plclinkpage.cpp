@@ -71,26 +71,35 @@ void MainWindow::capturePlcLinkSetting()
 }
 
 // The fields of the PLC group count whether or not the group is enabled: Apply writes them all.
-QList<CheckedField> MainWindow::plcLinkFields() const
+QList<PageField> MainWindow::plcLinkFields() const
 {
-    using Kind = CheckedField::Kind;
     const Ui_Form_PlcLinkSetting *const page = uiPlcLinkSetting.get();
-    QList<CheckedField> fields{
-        {page->lineEdit_ModuleIpAddr, Kind::Address, QStringLiteral("Module IP Address")},
-        {page->lineEdit_SubnetMask, Kind::Address, QStringLiteral("Subnet mask")},
-        {page->lineEdit_PlcIpAddr, Kind::Address, QStringLiteral("PLC IP Address")},
-        {page->lineEdit_PlcEtherPort, Kind::Integer, QStringLiteral("PLC Ether port"), portRange},
-        {page->lineEdit_CtrlFlagAddr, Kind::Integer, QStringLiteral("Ctrl Frag Address")},
+    QList<PageField> fields{
+        field(page->lineEdit_ModuleIpAddr, "moduleIpAddr"),   field(page->lineEdit_SubnetMask, "subnetMask"),
+        field(page->checkBox_UsingPlcLink, "usingPlcLink"),   field(page->lineEdit_PlcIpAddr, "plcIpAddr"),
+        field(page->lineEdit_PlcEtherPort, "plcEtherPort"),   field(page->comboBox_LinkProtocol, "linkProtocol1"),
+        field(page->comboBox_LinkProtocol_2, "linkProtocol2"), field(page->comboBox_LinkProtocol_3, "linkProtocol3"),
+        field(page->lineEdit_CtrlFlagAddr, "ctrlFlagAddr"),
     };
     const int axes = std::min(commandInterface->axisNum, 16);
     for (int axis = 0; axis < axes; ++axis)
-        fields.append({paramAddrEdits[axis], Kind::Integer, QStringLiteral("Parameter Address of axis %1").arg(axis)});
-    fields.append({page->lineEdit_MeasDataAddr, Kind::Integer, QStringLiteral("MeasData Address")});
-    fields.append({page->lineEdit_FinsSA1, Kind::Integer, QStringLiteral("FINS SA1")});
-    fields.append({page->lineEdit_FinsDA1, Kind::Integer, QStringLiteral("FINS DA1")});
-    fields.append({page->lineEdit_FinsDNA, Kind::Integer, QStringLiteral("FINS DNA")});
-    fields.append({page->lineEdit_CmodeUnitNo, Kind::Integer, QStringLiteral("Cmode UnitNo.")});
+        fields.append(field(paramAddrEdits[axis], "paramAddr", axis));
+    fields << field(page->lineEdit_MeasDataAddr, "measDataAddr") << field(page->lineEdit_FinsSA1, "finsSA1")
+           << field(page->lineEdit_FinsDA1, "finsDA1") << field(page->lineEdit_FinsDNA, "finsDNA")
+           << field(page->lineEdit_CmodeUnitNo, "cmodeUnitNo");
     return fields;
+}
+
+// The network and PLC-link settings, and each axis's parameter address.
+QVector<SettingRef> MainWindow::plcLinkWrites() const
+{
+    QVector<SettingRef> writes;
+    for (const SettingRef &setting : SettingCatalogue::inWriteOrder(commandInterface->axisNum)) {
+        if (setting.setting->group == Setting::Network || setting.setting->group == Setting::PlcLink
+            || QLatin1String(setting.setting->key) == QLatin1String("paramAddr"))
+            writes.append(setting);
+    }
+    return writes;
 }
 
 void MainWindow::onToggledUsingPlcLink(bool checked)
@@ -103,8 +112,31 @@ void MainWindow::onApplyPLCLinkSetting()
     if (!checkCurrentPage(QLatin1String(notSentText)))
         return;
     onTransitDisplay();
-    startDeviceOperation(QStringLiteral("PLC link settings written and read back"));
-    emit sendPLCLinkSetting();
+    writePlcLinkSettings();
+}
+
+// A module given another address or mask answers there once it has taken them, and
+// no longer here: the operator is asked first.
+void MainWindow::writePlcLinkSettings()
+{
+    const auto write = [this] {
+        startDeviceOperation(QStringLiteral("PLC link settings written and read back"), plcLinkWrites());
+        emit sendPLCLinkSetting();
+    };
+    const CommandInterface *const store = commandInterface;
+    const QString address = FieldText::address(store->moduleIpAddr);
+    const QString mask = FieldText::address(store->subnetMask);
+    const SettingRef moduleAddress{&SettingCatalogue::named(QStringLiteral("moduleIpAddr")), 0};
+    const SettingRef moduleMask{&SettingCatalogue::named(QStringLiteral("subnetMask")), 0};
+    if (!moduleHolds
+        || (moduleHolds->value(moduleAddress).toString() == address && moduleHolds->value(moduleMask).toString() == mask)) {
+        write();
+        return;
+    }
+    confirm(QStringLiteral("Write the module's new network settings?\n\nThe module will then answer at %1 "
+                           "(subnet mask %2), no longer at %3. Connect to it there afterwards.")
+                    .arg(address, mask, dialledAddress),
+            write);
 }
 
 // The busy dialog ends with the link's outcome, which follows this signal.

@@ -51,14 +51,9 @@ void MainWindow::updateRefPointSetting()
     const CommandInterface *const store = commandInterface;
     for (int axis = 0; axis < 16; ++axis) {
         const bool used = store->refUse[axis];
-        const bool exists = axis < store->axisNum;
-        for (QWidget *widget : {static_cast<QWidget *>(masterValueEdits[axis]),
-                                static_cast<QWidget *>(masterOffsetEdits[axis]),
-                                static_cast<QWidget *>(applyRefButtons[axis]),
-                                static_cast<QWidget *>(clearRefButtons[axis])}) {
-            widget->setEnabled(used);
-            widget->setVisible(exists);
-        }
+        showRefPointRow(axis, used);
+        for (QWidget *widget : refPointRow(axis))
+            widget->setVisible(axis < store->axisNum);
         if (used) {
             masterValueEdits[axis]->setText(number(store->preset[axis]));
             masterOffsetEdits[axis]->setText(std::isnan(store->refOffset[axis])
@@ -68,6 +63,24 @@ void MainWindow::updateRefPointSetting()
             masterValueEdits[axis]->clear();
             masterOffsetEdits[axis]->clear();
         }
+    }
+}
+
+QList<QWidget *> MainWindow::refPointRow(int axis) const
+{
+    return {masterValueEdits[axis], masterOffsetEdits[axis], applyRefButtons[axis], clearRefButtons[axis]};
+}
+
+// A row that cannot be used says why.
+void MainWindow::showRefPointRow(int axis, bool used)
+{
+    const QString why = used ? QString()
+                             : QStringLiteral("Axis %1 does not use the reference point: tick \"Ref. use\" for it "
+                                              "on the Measure Setting page and apply it first.")
+                                       .arg(axis);
+    for (QWidget *widget : refPointRow(axis)) {
+        widget->setEnabled(used);
+        widget->setToolTip(why);
     }
 }
 
@@ -82,13 +95,13 @@ void MainWindow::captureRefPointSetting()
 }
 
 // The master values of the rows in use, or of one row only.
-QList<CheckedField> MainWindow::refPointFields(int axis) const
+QList<PageField> MainWindow::refPointFields(int axis) const
 {
-    QList<CheckedField> fields;
+    QList<PageField> fields;
     const int axes = std::min(commandInterface->axisNum, 16);
     for (int row = 0; row < axes; ++row) {
         if ((axis < 0 || row == axis) && commandInterface->refUse[row])
-            fields.append({masterValueEdits[row], CheckedField::Kind::Number,
+            fields.append({masterValueEdits[row], {&SettingCatalogue::named(QStringLiteral("preset")), row},
                            QStringLiteral("axis %1, Master Value").arg(QString::number(row, 16).toUpper())});
     }
     return fields;
@@ -103,7 +116,13 @@ void MainWindow::onApplyRefPreset()
                       QLatin1String(notSentText)))
         return;
     take(commandInterface->preset[axis], numberOf(masterValueEdits[axis]->text()));
-    startDeviceOperation(QStringLiteral("Reference point of axis %1 set").arg(QString::number(axis, 16).toUpper()));
+    writeRefPoint(axis);
+}
+
+void MainWindow::writeRefPoint(int axis)
+{
+    startDeviceOperation(QStringLiteral("Reference point of axis %1 set").arg(QString::number(axis, 16).toUpper()),
+                         {{&SettingCatalogue::named(QStringLiteral("preset")), axis}});
     emit sendApplyRefPreset(axis);
 }
 
@@ -116,24 +135,28 @@ void MainWindow::onCompleteRefOffset(int index)
                                               : number(commandInterface->refOffset[index]));
 }
 
+// The module forgets the offset at once; asked first, and nothing is sent on No or Escape.
 void MainWindow::onClearRefPreset()
 {
     const int axis = clearRefButtons.indexOf(qobject_cast<QPushButton *>(sender()));
     if (axis < 0)
         return;
-    startDeviceOperation(QStringLiteral("Reference point of axis %1 cleared").arg(QString::number(axis, 16).toUpper()));
-    emit sendClearRefPreset(axis);
+    const QString name = QString::number(axis, 16).toUpper();
+    confirm(QStringLiteral("Clear the reference point of axis %1?\n\nThe module forgets the axis's master offset; "
+                           "a new one takes a master value and Apply.")
+                    .arg(name),
+            [this, axis, name] {
+                startDeviceOperation(QStringLiteral("Reference point of axis %1 cleared").arg(name), {},
+                                     {{&SettingCatalogue::named(QStringLiteral("refUse")), axis}});
+                emit sendClearRefPreset(axis);
+            });
 }
 
 void MainWindow::onCompleteClearRefOffset(int index)
 {
     if (!isAxisIndex(index))
         return;
-    const bool used = commandInterface->refUse[index];
-    masterValueEdits[index]->setEnabled(used);
-    masterOffsetEdits[index]->setEnabled(used);
-    applyRefButtons[index]->setEnabled(used);
-    clearRefButtons[index]->setEnabled(used);
+    showRefPointRow(index, commandInterface->refUse[index]);
     masterOffsetEdits[index]->clear();
     masterValueEdits[index]->clear();
 }
