@@ -184,6 +184,7 @@ private:
     std::deque<std::function<void()>> pendingWrites; // the Apply of the pending-edit prompt
     std::function<void()> afterPendingWrites;
     bool closeAgreed = false;
+    QString refusalShown;  // in the status bar for a text that held no value
     int axisOffset;
     QList<QComboBox *> resolutionBoxes;
     QList<QCheckBox *> directionBoxes;

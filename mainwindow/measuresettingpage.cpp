@@ -221,10 +221,11 @@ bool MainWindow::limitsInOrder()
             markRefused(compHighEdits[set][block]);
             markRefused(compLowEdits[set][block]);
             compLowEdits[set][block]->setFocus();
-            statusBar()->showMessage(QStringLiteral("Measure Setting, axis %1, set %2: Comp. Low %3 is above Comp. High %4. %5")
-                                             .arg(axis)
-                                             .arg(set + 1)
-                                             .arg(number(low), number(high), QLatin1String(notSentText)));
+            refusalShown = QStringLiteral("Measure Setting, axis %1, set %2: Comp. Low %3 is above Comp. High %4. %5")
+                                   .arg(axis)
+                                   .arg(set + 1)
+                                   .arg(number(low), number(high), QLatin1String(notSentText));
+            statusBar()->showMessage(refusalShown);
             return false;
         }
     }

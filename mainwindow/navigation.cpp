@@ -94,11 +94,14 @@ bool MainWindow::checkCurrentPage(const QString &consequence)
 bool MainWindow::acceptFields(const QString &page, const QList<PageField> &fields, const QString &consequence)
 {
     const QString problem = PageFields::checkFields(fields);
+    // A refusal is over once the texts hold; what the last write did stays to be read.
     if (problem.isEmpty()) {
-        statusBar()->clearMessage();
+        if (statusBar()->currentMessage() == std::exchange(refusalShown, QString()))
+            statusBar()->clearMessage();
         return true;
     }
-    statusBar()->showMessage(QStringLiteral("%1, %2. %3").arg(page, problem, consequence));
+    refusalShown = QStringLiteral("%1, %2. %3").arg(page, problem, consequence);
+    statusBar()->showMessage(refusalShown);
     return false;
 }
 

@@ -90,12 +90,16 @@ const char editedProperty[] = "differsFromModule";
 void paint(QWidget *widget)
 {
     QPalette palette;
-    if (widget->property(refusedProperty).toBool() || widget->property(editedProperty).toBool()) {
+    const bool tinted = widget->property(refusedProperty).toBool() || widget->property(editedProperty).toBool();
+    if (tinted) {
         const QColor tint = widget->property(refusedProperty).toBool() ? QColor(255, 205, 205) : QColor(255, 236, 150);
-        // Line edits and check boxes fill with Base, list boxes with Button.
+        // Line edits fill with Base, list boxes with Button; a check box's small
+        // box hardly shows a tint, so its whole area takes it.
         palette.setColor(QPalette::Base, tint);
         palette.setColor(QPalette::Button, tint);
+        palette.setColor(QPalette::Window, tint);
     }
+    widget->setAutoFillBackground(tinted && qobject_cast<QAbstractButton *>(widget));
     widget->setPalette(palette);
 }
 
