@@ -26,7 +26,8 @@ public:
     bool run();
 
 private:
-    bool connectModule();
+    bool startSimulator(int silentAfter);
+    bool connectModule(bool picture = true);
     bool editMeasureSettings();
     bool applyMeasureSettings();
     bool applyReferencePoint();
@@ -36,6 +37,7 @@ private:
     bool showPlcLink();
     bool showAbout();
     bool disconnectModule();
+    bool showStaleMonitor();
 
     bool save(QWidget *widget, const QString &name) const;
     bool runOperation(QAbstractButton *button, const char *pictureName = nullptr);
@@ -51,6 +53,7 @@ private:
 
     QHostAddress address;
     QDir output;
+    int readLength = 0; // the commands of the parameter read
     std::unique_ptr<SimulatorThread> simulator;
     std::unique_ptr<MainWindow> window; // goes before the simulator it talks to
 };
