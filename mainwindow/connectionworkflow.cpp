@@ -6,6 +6,7 @@
 #include "fieldtext.h"
 #include "ui_mainwindow.h"
 
+#include <QLabel>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
@@ -100,6 +101,10 @@ void MainWindow::onConnectedModule()
     // Nothing of the previous connection's monitor is this module's.
     lastReadingTime = QTime();
     showReadingsStale(false);
+    for (const QList<QLabel *> *column : {&measureLabels, &modeLabels, &compLabels}) {
+        for (QLabel *label : *column)
+            label->clear();
+    }
     ui->widget_menu->show();
     showPage(ui->page_MeasureSetting);
     updateMeasureSetting();

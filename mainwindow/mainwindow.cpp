@@ -125,6 +125,8 @@ MainWindow::MainWindow(QWidget *parent)
     // The forms place their widgets at fixed pixels: the window is as large as they
     // need, at least as the form says, and keeps that size.
     statusBar()->setSizeGripEnabled(false);
+    // A message longer than the bar is cut; its tooltip holds all of it.
+    connect(statusBar(), &QStatusBar::messageChanged, statusBar(), &QWidget::setToolTip);
     const int contentHeight = ui->widget_menu->geometry().bottom() + 1 + formMargin;
     setFixedSize(width(), std::max(height(), menuBar()->sizeHint().height() + contentHeight
                                                  + statusBar()->sizeHint().height()));

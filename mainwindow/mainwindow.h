@@ -104,7 +104,7 @@ private:
     void endDeviceOperation(const OperationOutcome &outcome);
     void reportParameterRead(const OperationOutcome &outcome);
     QStringList readBackDifferences() const;
-    static QString listed(const QStringList &items);
+    static QString listed(const QStringList &items, int shown = 3);
     void showPage(QWidget *page);
 
     // The writes of the pages, as the Apply buttons and the pending-edit prompt start them.

@@ -185,9 +185,8 @@ void MainWindow::endDeviceOperation(const OperationOutcome &outcome)
             statusBar()->showMessage(QStringLiteral("%1 at %2, but the read-back has %3. See View, Communication Log.")
                                          .arg(written, time, outcome.faultsText()));
         else if (!differ.isEmpty())
-            statusBar()->showMessage(QStringLiteral("%1 at %2, but the module read back other values: %3; "
-                                                    "the fields that differ are marked.")
-                                             .arg(written, time, listed(differ)));
+            statusBar()->showMessage(QStringLiteral("%1 at %2; the module holds other values for %3, marked in yellow")
+                                             .arg(written, time, listed(differ, 1)));
         else
             statusBar()->showMessage(QStringLiteral("%1 at %2").arg(done, time));
         return;
@@ -211,16 +210,15 @@ QStringList MainWindow::readBackDifferences() const
     for (const SettingRef &setting : std::as_const(operationWrites)) {
         const QJsonValue held = setting.valueIn(*commandInterface);
         if (!SettingCatalogue::same(*setting.setting, operationSent->value(setting), held))
-            differ << QStringLiteral("%1 is %2").arg(PageFields::settingName(setting),
-                                                     SettingCatalogue::text(*setting.setting, held));
+            differ << QStringLiteral("%1 (%2)").arg(PageFields::settingName(setting),
+                                                    SettingCatalogue::text(*setting.setting, held));
     }
     return differ;
 }
 
-// "a, b, c and 4 more": a message stays one line of the status bar.
-QString MainWindow::listed(const QStringList &items)
+// "a; b; c and 4 more": a message stays short enough to be read at once.
+QString MainWindow::listed(const QStringList &items, int shown)
 {
-    constexpr int shown = 3;
     QString text = QStringList(items.mid(0, shown)).join(QStringLiteral("; "));
     if (items.size() > shown)
         text += QStringLiteral(" and %1 more").arg(items.size() - shown);

@@ -133,10 +133,15 @@ void MainWindow::writePlcLinkSettings()
         write();
         return;
     }
-    confirm(QStringLiteral("Write the module's new network settings?\n\nThe module will then answer at %1 "
-                           "(subnet mask %2), no longer at %3. Connect to it there afterwards.")
-                    .arg(address, mask, dialledAddress),
-            write);
+    const QString consequence =
+            moduleHolds->value(moduleAddress).toString() == address
+                    ? QStringLiteral("The module will then take the subnet mask %1 at %2; a computer outside "
+                                     "that network can no longer reach it.")
+                              .arg(mask, address)
+                    : QStringLiteral("The module will then answer at %1 (subnet mask %2), no longer at %3. "
+                                     "Connect to it there afterwards.")
+                              .arg(address, mask, dialledAddress);
+    confirm(QStringLiteral("Write the module's new network settings?\n\n") + consequence, write);
 }
 
 // The busy dialog ends with the link's outcome, which follows this signal.

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
+#include <QStatusBar>
 
 #include <algorithm>
 #include <cmath>
@@ -428,6 +429,10 @@ void tst_Pages::editsAreMarkedAndAskedAboutOnDisconnect()
     WindowHarness harness(true);
     SimulatorOptions options;
     options.axisCount = 2;
+    // After the read (54 commands), the module reads back another upper limit than it was sent.
+    options.garblePatterns << SimulatorOptions::wholeCommand(QStringLiteral("01CH1=\\?"));
+    options.garbleAfter = 54;
+    options.garbageValue = QStringLiteral("0.25");
     QVERIFY(harness.startSimulator(options));
     MainWindow *window = harness.openWindow();
     // The window keeps the size its forms are laid out for, with room for all of them.
@@ -446,6 +451,12 @@ void tst_Pages::editsAreMarkedAndAskedAboutOnDisconnect()
                                 "pushButton_MeasureMonitor", "comboBox_Resolution1"}));
     QVERIFY(window->findChild<QPushButton *>(QStringLiteral("pushButton_MeasureSetting"))->isChecked());
 
+    // A write names and marks what the module read back otherwise.
+    QVERIFY(harness.runOperation(harness.onPage<QPushButton>("page_MeasureSetting", QStringLiteral("pushButton_ApplySetting"))));
+    QVERIFY2(window->statusBar()->currentMessage().contains(QLatin1String("holds other values for axis 1, Comp. High 1 (0.25)")),
+             qPrintable(window->statusBar()->currentMessage()));
+    QVERIFY(harness.onPage<QLineEdit>("page_MeasureSetting", QStringLiteral("lineEdit_CompHigh2_1"))->toolTip().endsWith(QLatin1String("holds 0.25.")));
+
     // A field is marked while it differs from the module's value.
     auto *high = harness.onPage<QLineEdit>("page_MeasureSetting", QStringLiteral("lineEdit_CompHigh1_2"));
     const QString held = high->text();
@@ -458,7 +469,7 @@ void tst_Pages::editsAreMarkedAndAskedAboutOnDisconnect()
     WindowHarness::type(high, QStringLiteral("0.5"));
     harness.simulator().clearCommandLog();
     WindowHarness::click(harness.connectButton());
-    QVERIFY(WindowHarness::question()->text().contains(QLatin1String(": axis 0, Comp. High 2.")));
+    QVERIFY(WindowHarness::question()->text().contains(QLatin1String(": axis 0, Comp. High 2; axis 1, Comp. High 1.")));
     QTest::keyClick(WindowHarness::question(), Qt::Key_Escape);
     QCOMPARE(harness.connectButton()->text(), QStringLiteral("Disconnect"));
     WindowHarness::click(harness.connectButton());
