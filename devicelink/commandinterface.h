@@ -263,8 +263,8 @@ public slots:
     void sendCrash();
 
 private:
-    static constexpr int replyWaitMs = 1000;
-    static constexpr int commandPauseMs = 10;
+    static constexpr int replyWaitMs = ModuleProtocol::replyWaitMs;
+    static constexpr int commandPauseMs = ModuleProtocol::commandPauseMs;
     static constexpr int setupPauseMs = 1000; // the module needs a second to open its setting mode
 
     // Framing (commandframing.cpp).

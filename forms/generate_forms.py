@@ -345,7 +345,7 @@ def measure_monitor():
     flag(state, "wordWrap", True)
     # Shown while the readings are stale; the form's text is the longest it takes.
     stale = label(top, "label_NoReading", "No reading from 255.255.255.255 since 23:59:59",
-                  (410, 200, 231, 41), align="Qt::AlignLeft|Qt::AlignTop")
+                  (410, 230, 231, 41), align="Qt::AlignLeft|Qt::AlignTop")
     window_text_palette(stale, (192, 0, 0), (120, 120, 120))
     flag(stale, "wordWrap", True)
     finish(ui, None, "form_measuremonitor.ui")

@@ -38,6 +38,8 @@ void MainWindow::connectToModule()
     if (linkState != LinkState::Disconnected)
         return;
 
+    // What the last connection's writes did is no news of the next module.
+    statusBar()->clearMessage();
     busyDialog()->start();
     const QString addressText = ui->lineEdit_ModuleIpAddr->text();
     const std::optional<QHostAddress> address = FieldText::moduleAddressOf(addressText);
@@ -120,7 +122,6 @@ void MainWindow::onDisconnectedFromModule()
     if (linkState == LinkState::Connecting && progressDialog->isBusy())
         progressDialog->tell(QStringLiteral("The connection to %1 was closed").arg(dialledAddress));
     linkState = LinkState::Disconnected;
-    moduleHolds.reset();
     monitorTimer->stop();
     ui->widget_menu->hide();
     ui->lineEdit_ModuleId->setText(QStringLiteral("--"));

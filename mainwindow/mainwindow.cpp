@@ -3,7 +3,10 @@
 
 #include "commandinterface.h"
 #include "communicationlogwindow.h"
+#include "findmodulesdialog.h"
 #include "form_about.h"
+#include "heldsettings.h"
+#include "monitorrecording.h"
 #include "productinfo.h"
 #include "ui_form_measuremonitor.h"
 #include "ui_form_measuresetting.h"
@@ -95,6 +98,9 @@ MainWindow::MainWindow(QWidget *parent)
     auto *communicationLog = new CommunicationLogWindow(this);
     communicationLog->attach(commandInterface);
     connect(ui->actionCommunicationLog, &QAction::triggered, communicationLog, &CommunicationLogWindow::showLog);
+    auto *findModules = new FindModulesDialog(ui->lineEdit_ModuleIpAddr, this);
+    connect(ui->actionFindModules, &QAction::triggered, findModules, &FindModulesDialog::showDialog);
+    connect(ui->pushButton_FindModules, &QPushButton::clicked, findModules, &FindModulesDialog::showDialog);
 
     commandInterface->moveToThread(workerThread);
     workerThread->start(QThread::LowPriority);
@@ -114,7 +120,8 @@ MainWindow::MainWindow(QWidget *parent)
         connect(box, &QCheckBox::toggled, this, &MainWindow::updateEditMarks);
     // Tab goes from the address to "Connect" and the page buttons before the page shown;
     // the pages' own forms put their widgets last.
-    QWidget *const tabOrder[] = {ui->lineEdit_ModuleIpAddr, ui->pushButton_Connect, ui->pushButton_MeasureSetting,
+    QWidget *const tabOrder[] = {ui->lineEdit_ModuleIpAddr,     ui->pushButton_Connect,
+                                 ui->pushButton_FindModules,    ui->pushButton_MeasureSetting,
                                  ui->pushButton_RefPointSetting, ui->pushButton_PlcLinkSetting,
                                  ui->pushButton_MeasureMonitor};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
@@ -141,6 +148,12 @@ MainWindow::~MainWindow()
     workerThread->requestInterruption();
     workerThread->quit();
     workerThread->wait(workerStopWaitMs);
+}
+
+std::optional<ConfigurationFile> MainWindow::moduleSettings() const
+{
+    const HeldSettings &held = monitorRecording->settings();
+    return held.isHeld() ? std::optional<ConfigurationFile>(held.configuration()) : std::nullopt;
 }
 
 void MainWindow::openAboutWindow()

@@ -48,8 +48,8 @@ public:
 
     // The connected module's settings as last read, or as last written and read back:
     // what the module holds, unlike the store, into which leaving a page captures
-    // edits not yet applied. Empty while no module is connected.
-    const std::optional<ConfigurationFile> &moduleSettings() const { return moduleHolds; }
+    // edits not yet applied. Empty before the first connection.
+    std::optional<ConfigurationFile> moduleSettings() const;
 
 signals:
     void connectToHost(uint address, int port);
@@ -98,8 +98,7 @@ private:
     BusyDialog *busyDialog(); // created by the first "Connect", kept for the window's life
     void onCancelBusy();
     // `done` says what a complete run did: "Measure settings written and read back".
-    void startDeviceOperation(const QString &done, const QVector<SettingRef> &writes,
-                              const QVector<SettingRef> &reads = {});
+    void startDeviceOperation(const QString &done, const QVector<SettingRef> &writes);
     void onOperationEnded(const OperationOutcome &outcome);
     void endDeviceOperation(const OperationOutcome &outcome);
     void reportParameterRead(const OperationOutcome &outcome);
@@ -117,7 +116,7 @@ private:
 
     // Edits the module does not hold (pendingedits.cpp).
     void updateEditMarks();
-    bool storeDiffers(const SettingRef &setting) const;
+    bool storeDiffers(const ConfigurationFile &module, const SettingRef &setting) const;
     QStringList pendingEdits() const;
     void askAboutEdits(const QStringList &edits, const QString &leaving, const std::function<void()> &then);
     void applyPendingEdits(const std::function<void()> &then);
@@ -177,9 +176,7 @@ private:
     bool cancelAsked;         // the operator asked the running device operation to stop
     QString operationDone;    // what the page operation under way does; empty when none runs
     bool readUnderWay = false; // the parameter read of a connection attempt has not ended
-    std::optional<ConfigurationFile> moduleHolds;
     QVector<SettingRef> operationWrites;  // of the page operation under way
-    QVector<SettingRef> operationReads;
     std::optional<ConfigurationFile> operationSent; // the store as the operation began
     std::deque<std::function<void()>> pendingWrites; // the Apply of the pending-edit prompt
     std::function<void()> afterPendingWrites;

@@ -128,5 +128,4 @@ void MainWindow::updateMeasureDisplay()
                                                     : QStringLiteral("Not judged: data formats Mode 1 and Mode 2 "
                                                                      "carry no comparator result"));
     }
-    monitorRecording->addReading(reading);
 }

@@ -131,35 +131,25 @@ QList<PageField> MainWindow::currentPageFields() const
 
 // The page's own capture and checks come first; the operation then runs under the
 // busy dialog until the link says how it ended. `writes` are the settings it sends and
-// reads back, whose values as sent are kept to compare with what comes back; `reads`
-// those it only reads back.
-void MainWindow::startDeviceOperation(const QString &done, const QVector<SettingRef> &writes,
-                                      const QVector<SettingRef> &reads)
+// reads back, whose values as sent are kept to compare with what comes back.
+void MainWindow::startDeviceOperation(const QString &done, const QVector<SettingRef> &writes)
 {
     cancelAsked = false;
     operationDone = done;
     operationWrites = writes;
-    operationReads = reads;
     operationSent = ConfigurationFile::fromStore(*commandInterface);
     busyDialog()->start();
 }
 
 void MainWindow::onOperationEnded(const OperationOutcome &outcome)
 {
-    // After an operation that ran to its end the store holds the module's replies,
-    // to the settings it read back; the rest of the store may hold edits.
-    const bool completed = outcome.completed() && linkState != LinkState::Disconnected;
-    if (!operationDone.isEmpty()) {
-        if (completed && moduleHolds)
-            moduleHolds->takeFrom(*commandInterface, operationWrites + operationReads);
+    if (!operationDone.isEmpty())
         endDeviceOperation(outcome);
-    } else if (std::exchange(readUnderWay, false)) {
-        if (completed)
-            moduleHolds = ConfigurationFile::fromStore(*commandInterface);
+    else if (std::exchange(readUnderWay, false))
         reportParameterRead(outcome);
-    }
+    // What the module holds was taken as the operation completed.
     updateEditMarks();
-    if (completed)
+    if (outcome.completed() && linkState != LinkState::Disconnected)
         runPendingWrites();
     else
         dropPendingWrites();

@@ -21,11 +21,11 @@
 void MainWindow::updateEditMarks()
 {
     QSet<QWidget *> edited;
-    if (moduleHolds) {
+    if (const std::optional<ConfigurationFile> module = moduleSettings()) {
         for (const PageField &field : currentPageFields()) {
             const Setting &setting = *field.setting.setting;
             const QJsonValue shown = PageFields::shownValue(field);
-            const QJsonValue held = moduleHolds->value(field.setting);
+            const QJsonValue held = module->value(field.setting);
             if (shown.isNull() || (!shown.isUndefined() && SettingCatalogue::same(setting, shown, held)))
                 continue;
             edited.insert(field.widget);
@@ -39,10 +39,9 @@ void MainWindow::updateEditMarks()
     }
 }
 
-bool MainWindow::storeDiffers(const SettingRef &setting) const
+bool MainWindow::storeDiffers(const ConfigurationFile &module, const SettingRef &setting) const
 {
-    return moduleHolds
-           && !SettingCatalogue::same(*setting.setting, setting.valueIn(*commandInterface), moduleHolds->value(setting));
+    return !SettingCatalogue::same(*setting.setting, setting.valueIn(*commandInterface), module.value(setting));
 }
 
 // The page shown counts as its fields show it; the other pages' edits were taken into
@@ -50,7 +49,8 @@ bool MainWindow::storeDiffers(const SettingRef &setting) const
 QStringList MainWindow::pendingEdits() const
 {
     QStringList names;
-    if (linkState != LinkState::Connected || !moduleHolds)
+    const std::optional<ConfigurationFile> module = moduleSettings();
+    if (linkState != LinkState::Connected || !module)
         return names;
     const QList<PageField> fields = currentPageFields();
     for (const PageField &field : fields) {
@@ -61,7 +61,7 @@ QStringList MainWindow::pendingEdits() const
         const bool shown = std::any_of(fields.begin(), fields.end(), [&setting](const PageField &field) {
             return field.setting.setting == setting.setting && field.setting.axis == setting.axis;
         });
-        if (!shown && storeDiffers(setting))
+        if (!shown && storeDiffers(*module, setting))
             names << PageFields::settingName(setting);
     }
     return names;
@@ -88,15 +88,19 @@ void MainWindow::applyPendingEdits(const std::function<void()> &then)
     if (!checkCurrentPage(QLatin1String(notSentText)))
         return;
     onTransitDisplay();
-    const auto anyDiffers = [this](const QVector<SettingRef> &settings) {
-        return std::any_of(settings.begin(), settings.end(), [this](const SettingRef &setting) { return storeDiffers(setting); });
+    const std::optional<ConfigurationFile> module = moduleSettings();
+    if (!module)
+        return;
+    const auto differs = [this, &module](const SettingRef &setting) { return storeDiffers(*module, setting); };
+    const auto anyDiffers = [&differs](const QVector<SettingRef> &settings) {
+        return std::any_of(settings.begin(), settings.end(), differs);
     };
     dropPendingWrites();
     if (anyDiffers(measureSettingWrites()))
         pendingWrites.push_back([this] { writeMeasureSettings(); });
     const Setting &preset = SettingCatalogue::named(QStringLiteral("preset"));
     for (int axis = 0; axis < std::min(commandInterface->axisNum, 16); ++axis) {
-        if (commandInterface->refUse[axis] && storeDiffers({&preset, axis}))
+        if (commandInterface->refUse[axis] && differs({&preset, axis}))
             pendingWrites.push_back([this, axis] { writeRefPoint(axis); });
     }
     if (anyDiffers(plcLinkWrites()))

@@ -128,13 +128,13 @@ void MainWindow::writePlcLinkSettings()
     const QString mask = FieldText::address(store->subnetMask);
     const SettingRef moduleAddress{&SettingCatalogue::named(QStringLiteral("moduleIpAddr")), 0};
     const SettingRef moduleMask{&SettingCatalogue::named(QStringLiteral("subnetMask")), 0};
-    if (!moduleHolds
-        || (moduleHolds->value(moduleAddress).toString() == address && moduleHolds->value(moduleMask).toString() == mask)) {
+    const std::optional<ConfigurationFile> module = moduleSettings();
+    if (!module || (module->value(moduleAddress).toString() == address && module->value(moduleMask).toString() == mask)) {
         write();
         return;
     }
     const QString consequence =
-            moduleHolds->value(moduleAddress).toString() == address
+            module->value(moduleAddress).toString() == address
                     ? QStringLiteral("The module will then take the subnet mask %1 at %2; a computer outside "
                                      "that network can no longer reach it.")
                               .arg(mask, address)

@@ -146,8 +146,7 @@ void MainWindow::onClearRefPreset()
                            "a new one takes a master value and Apply.")
                     .arg(name),
             [this, axis, name] {
-                startDeviceOperation(QStringLiteral("Reference point of axis %1 cleared").arg(name), {},
-                                     {{&SettingCatalogue::named(QStringLiteral("refUse")), axis}});
+                startDeviceOperation(QStringLiteral("Reference point of axis %1 cleared").arg(name), {});
                 emit sendClearRefPreset(axis);
             });
 }

@@ -98,8 +98,10 @@ void MainWindow::loadSettingsFile(const QString &path)
     else if (shown == ui->page_PlcLinkSetting)
         updatePlcLinkSetting();
     int differing = 0;
-    for (const SettingRef &setting : file->settings(false))
-        differing += storeDiffers(setting) ? 1 : 0;
+    if (const std::optional<ConfigurationFile> module = moduleSettings()) {
+        for (const SettingRef &setting : file->settings(false))
+            differing += storeDiffers(*module, setting) ? 1 : 0;
+    }
     statusBar()->showMessage(QStringLiteral("%1 settings loaded from %2; %3 differ from the module's and are marked "
                                             "as edited until each page's Apply writes them")
                                      .arg(file->settings(false).size())

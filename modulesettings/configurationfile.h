@@ -45,8 +45,6 @@ public:
     // The settings in which the store differs, over the axes both have.
     QVector<SettingRef> differences(const CommandInterface &store, bool withNetwork) const;
     void applyTo(CommandInterface &store, bool withNetwork) const;
-    // Takes the store's values of these settings, as after the module read them back.
-    void takeFrom(const CommandInterface &store, const QVector<SettingRef> &settings);
 
 private:
     explicit ConfigurationFile(const QJsonObject &root);

@@ -9,10 +9,10 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 bash scripts/install-deps.sh sanitizers
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DQR36_FUZZ=ON >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target fuzz_replyconversion fuzz_measurementreadout
+cmake --build build-fuzz -j"$(nproc)" --target fuzz_replyconversion fuzz_measurementreadout fuzz_configurationfile fuzz_recordedreadings
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-for harness in replyconversion measurementreadout; do
+for harness in replyconversion measurementreadout configurationfile recordedreadings; do
     mkdir -p "$scratch/$harness"
     echo "== fuzz_$harness for ${seconds}s"
     build-fuzz/fuzz/fuzz_$harness -max_total_time="$seconds" -print_final_stats=1 \

@@ -5,6 +5,8 @@
 
 #include "windowharness.h"
 
+#include <QStatusBar>
+
 namespace {
 
 // Counts the queued calls that reach the busy dialog: one per progress report.
@@ -38,7 +40,8 @@ private slots:
     void connectAndDisconnectRepeatedly();
     void failedAttemptIsToldUntilDismissed_data();
     void failedAttemptIsToldUntilDismissed();
-    void moduleFallingSilentDuringTheReadStillConnects();
+    void settingsWithoutAValueAreNamed_data();
+    void settingsWithoutAValueAreNamed();
     void moduleDroppingTheConnectionMidWriteReturnsToStart();
 };
 
@@ -131,14 +134,36 @@ void tst_Connection::failedAttemptIsToldUntilDismissed()
     QTRY_VERIFY(!harness.busyDialog()->isVisible());
 }
 
-void tst_Connection::moduleFallingSilentDuringTheReadStillConnects()
+void tst_Connection::settingsWithoutAValueAreNamed_data()
 {
-    // The read of one axis with the inch option is 37 commands; the last two,
-    // "MDA=?" and "FLA=?", go unanswered.
+    // The read of one axis with the inch option is 37 commands; Apply Setting's read-back follows.
+    QTest::addColumn<int>("silentAfter");
+    QTest::addColumn<QString>("garbled");
+    QTest::addColumn<bool>("apply");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("the module falls silent during the read")
+            << 35 << QString() << false
+            << "Read from %1 with 2 settings not read: measDataAddr (MDA=?): no reply; ctrlFlagAddr (FLA=?): no reply; "
+               "those show their earlier values. See View, Communication Log.";
+    QTest::newRow("a read-back reply that does not convert")
+            << 0 << "00RSL=\\?" << true
+            << "Measure settings written, but the read-back has 1 setting not read: axis 0 resolution (00RSL=?): "
+               "reply \"X#?\" is not a value. See View, Communication Log.";
+}
+
+void tst_Connection::settingsWithoutAValueAreNamed()
+{
+    QFETCH(int, silentAfter);
+    QFETCH(QString, garbled);
+    QFETCH(bool, apply);
+    QFETCH(QString, told);
     WindowHarness harness(true);
     SimulatorOptions options;
     options.axisCount = 1;
-    options.silentAfter = 35;
+    options.silentAfter = silentAfter;
+    if (!garbled.isEmpty())
+        options.garblePatterns << SimulatorOptions::wholeCommand(garbled);
+    options.garbleAfter = 37;
     QVERIFY(harness.startSimulator(options));
     ModuleModel model = harness.simulator().model();
     model.paramAddr[0] = 777;
@@ -148,6 +173,15 @@ void tst_Connection::moduleFallingSilentDuringTheReadStillConnects()
     harness.openWindow();
     QVERIFY(harness.connectModule());
     QCOMPARE(harness.barState(), QStringLiteral("Disconnect 0 1 menu fixed"));
+    if (apply)
+        QVERIFY(harness.runOperation(harness.onPage<QPushButton>("page_MeasureSetting", "pushButton_ApplySetting")));
+    // Told without the time of day a write's message begins with.
+    const auto message = [&harness] {
+        return harness.window()->statusBar()->currentMessage().remove(QRegularExpression(QStringLiteral(" at \\d\\d:\\d\\d:\\d\\d")));
+    };
+    QTRY_COMPARE(message(), told.replace(QStringLiteral("%1"), harness.moduleAddress()));
+    if (apply)
+        return;
 
     harness.openPage("pushButton_PlcLinkSetting");
     // Answered before the module fell silent; unanswered fields keep what the store held.

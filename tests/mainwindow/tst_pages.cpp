@@ -440,15 +440,15 @@ void tst_Pages::editsAreMarkedAndAskedAboutOnDisconnect()
     QVERIFY(window->centralWidget()->rect().contains(harness.bar("widget_menu")->geometry()));
     QVERIFY(harness.connectModule());
 
-    // Tab leads from "Connect" to the page buttons, and only then into the page.
+    // Tab leads from "Connect" to "Find..." and the page buttons, and only then into the page.
     QStringList tabs;
-    for (QWidget *widget = harness.connectButton()->nextInFocusChain(); tabs.size() < 5;
+    for (QWidget *widget = harness.connectButton()->nextInFocusChain(); tabs.size() < 6;
          widget = widget->nextInFocusChain()) {
         if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisible())
             tabs << widget->objectName();
     }
-    QCOMPARE(tabs, QStringList({"pushButton_MeasureSetting", "pushButton_RefPointSetting", "pushButton_PlcLinkSetting",
-                                "pushButton_MeasureMonitor", "comboBox_Resolution1"}));
+    QCOMPARE(tabs, QStringList({"pushButton_FindModules", "pushButton_MeasureSetting", "pushButton_RefPointSetting",
+                                "pushButton_PlcLinkSetting", "pushButton_MeasureMonitor", "comboBox_Resolution1"}));
     QVERIFY(window->findChild<QPushButton *>(QStringLiteral("pushButton_MeasureSetting"))->isChecked());
 
     // A write names and marks what the module read back otherwise.

@@ -5,6 +5,7 @@
 #include <QHostAddress>
 
 #include <memory>
+#include <vector>
 
 class MainWindow;
 class QAbstractButton;
@@ -27,12 +28,15 @@ public:
 
 private:
     bool startSimulator(int silentAfter);
+    bool findModules();
     bool connectModule(bool picture = true);
     bool editMeasureSettings();
     bool applyMeasureSettings();
     bool applyReferencePoint();
     bool watchMonitor();
+    bool stopRecording();
     bool showTrend();
+    bool showCapability();
     bool showCommunicationLog();
     bool showPlcLink();
     bool showAbout();
@@ -55,5 +59,6 @@ private:
     QDir output;
     int readLength = 0; // the commands of the parameter read
     std::unique_ptr<SimulatorThread> simulator;
+    std::vector<std::unique_ptr<SimulatorThread>> otherModules; // for "Find Modules..."
     std::unique_ptr<MainWindow> window; // goes before the simulator it talks to
 };
