@@ -3,6 +3,9 @@
 
 #include <QDebug>
 #include <QMetaType>
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+#include <QNetworkSession>
+#endif
 #include <QTcpSocket>
 #include <QThread>
 
@@ -56,6 +59,14 @@ CommandInterface::CommandInterface(QObject *parent)
     qRegisterMetaType<QAbstractSocket::SocketError>("QAbstractSocket::SocketError");
     qRegisterMetaType<CommunicationLogEntry>();
     qRegisterMetaType<OperationOutcome>();
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // Qt 5 registers this type when a socket first connects; two links that connect
+    // at once in threads of their own would both register it, and one complains.
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    qMetaTypeId<QSharedPointer<QNetworkSession>>();
+    QT_WARNING_POP
+#endif
 
     connect(socket, &QTcpSocket::connected, this, [this] {
         attemptUnderWay = false;

@@ -14,13 +14,14 @@ void ReadingHistory::add(double seconds, const PollReading &poll)
         reading.results[axis] = poll.results[axis];
     }
     recent.push_back(reading);
+    // A poll answered before the start and handed over after it is not the recording's.
+    const bool recorded = recording && seconds >= recordingStart;
     // Gaps and errors have no value, and the capability figures leave them out.
-    readings.add(reading.values, recording);
+    readings.add(reading.values, recorded);
     ++readingsTaken;
     if (recent.size() > recentCapacity)
         recent.pop_front();
-    // A poll answered before the start and handed over after it is not the recording's.
-    if (!recording || seconds < recordingStart)
+    if (!recorded)
         return;
     for (int axis = 0; axis < poll.axisCount; ++axis)
         spreads[axis].add(poll.values[axis], poll.results[axis]);

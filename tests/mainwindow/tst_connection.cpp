@@ -30,6 +30,16 @@ int entriesIn(const char *folder)
     return QDir(QLatin1String(folder)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size();
 }
 
+// Only sockets: a sanitizer's symbolizer, started when it first reports, has pipes.
+int socketsOpen()
+{
+    int sockets = 0;
+    const QDir descriptors(QStringLiteral("/proc/self/fd"));
+    for (const QFileInfo &descriptor : descriptors.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System))
+        sockets += descriptor.symLinkTarget().contains(QLatin1String("socket:")) ? 1 : 0;
+    return sockets;
+}
+
 } // namespace
 
 class tst_Connection : public QObject
@@ -61,7 +71,7 @@ void tst_Connection::connectAndDisconnectRepeatedly()
     QStringList firstRead;
     int firstCalls = 0;
     int threads = 0;
-    int descriptors = 0;
+    int sockets = 0;
     for (int cycle = 0; cycle < 8; ++cycle) {
         WindowHarness::type(harness.addressEdit(), harness.moduleAddress());
         // Every other time by Enter in the address field.
@@ -89,7 +99,7 @@ void tst_Connection::connectAndDisconnectRepeatedly()
         harness.simulator().clearCommandLog();
         if (cycle == 1) { // the first connections create what the window keeps for its life
             threads = entriesIn("/proc/self/task");
-            descriptors = entriesIn("/proc/self/fd");
+            sockets = socketsOpen();
         }
     }
     QVERIFY(firstCalls > 0);
@@ -99,7 +109,7 @@ void tst_Connection::connectAndDisconnectRepeatedly()
     QCOMPARE(harness.simulator().simulator()->connectionCount(), 8);
     // Sockets close as their threads get to it; what leaks never goes.
     QTRY_VERIFY(entriesIn("/proc/self/task") <= threads);
-    QTRY_VERIFY(entriesIn("/proc/self/fd") <= descriptors);
+    QTRY_VERIFY(socketsOpen() <= sockets);
 }
 
 void tst_Connection::failedAttemptIsToldUntilDismissed_data()
