@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 
 #include "commandinterface.h"
+#include "moduleprotocol.h"
 #include "monitorrecording.h"
 #include "readingformat.h"
 #include "ui_form_measuremonitor.h"
@@ -48,7 +49,7 @@ void MainWindow::initMeasureMonitor()
 
 void MainWindow::updateMeasureMonitor()
 {
-    for (int axis = 0; axis < 16; ++axis) {
+    for (int axis = 0; axis < ModuleProtocol::maxAxes; ++axis) {
         const bool exists = axis < commandInterface->axisNum;
         measureLabels[axis]->setVisible(exists);
         modeLabels[axis]->setVisible(exists);
@@ -66,7 +67,7 @@ void MainWindow::updateMeasureMonitor()
 void MainWindow::showReadingsStale(bool stale)
 {
     readingsStale = stale;
-    for (int axis = 0; axis < 16; ++axis) {
+    for (int axis = 0; axis < ModuleProtocol::maxAxes; ++axis) {
         measureLabels[axis]->setEnabled(!stale);
         modeLabels[axis]->setEnabled(!stale);
         if (stale)
@@ -87,7 +88,7 @@ void MainWindow::updateMeasureDisplay()
     if (readingsStale)
         showReadingsStale(false);
     QPalette palette;
-    const int axes = std::min(commandInterface->axisNum, 16);
+    const int axes = std::min(commandInterface->axisNum, ModuleProtocol::maxAxes);
     for (int axis = 0; axis < axes; ++axis) {
         const double value = reading.measValue[axis];
         if (std::isnan(value)) {
@@ -107,14 +108,14 @@ void MainWindow::updateMeasureDisplay()
             symbol = QStringLiteral("\u2013");
             colour = QPalette().color(QPalette::WindowText);
             break;
-        case 1:
+        case ModuleProtocol::comparatorWithin.code:
             symbol = QStringLiteral("\u25CF");
             colour = Qt::green;
             break;
-        case 2:
+        case ModuleProtocol::comparatorHigh.code:
             symbol = QStringLiteral("\u25B2");
             break;
-        case 0:
+        case ModuleProtocol::comparatorLow.code:
             symbol = QStringLiteral("\u25BC");
             break;
         default:

@@ -6,6 +6,7 @@
 
 #include "commandinterface.h"
 #include "fieldtext.h"
+#include "moduleprotocol.h"
 #include "pagefields.h"
 #include "ui_form_measuresetting.h"
 #include "ui_mainwindow.h"
@@ -202,7 +203,7 @@ void MainWindow::writeMeasureSettings()
 bool MainWindow::limitsInOrder()
 {
     const CommandInterface *const store = commandInterface;
-    const int axes = std::min(store->axisNum, 16);
+    const int axes = std::min(store->axisNum, ModuleProtocol::maxAxes);
     for (int axis = 0; axis < axes; ++axis) {
         for (int set = 0; set < 4; ++set) {
             const double low = store->compLow[set][axis];

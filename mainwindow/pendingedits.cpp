@@ -8,6 +8,7 @@
 #include "mainwindow.h"
 
 #include "commandinterface.h"
+#include "moduleprotocol.h"
 #include "pagefields.h"
 #include "productinfo.h"
 #include "ui_mainwindow.h"
@@ -99,7 +100,7 @@ void MainWindow::applyPendingEdits(const std::function<void()> &then)
     if (anyDiffers(measureSettingWrites()))
         pendingWrites.push_back([this] { writeMeasureSettings(); });
     const Setting &preset = SettingCatalogue::named(QStringLiteral("preset"));
-    for (int axis = 0; axis < std::min(commandInterface->axisNum, 16); ++axis) {
+    for (int axis = 0; axis < std::min(commandInterface->axisNum, ModuleProtocol::maxAxes); ++axis) {
         if (commandInterface->refUse[axis] && differs({&preset, axis}))
             pendingWrites.push_back([this, axis] { writeRefPoint(axis); });
     }

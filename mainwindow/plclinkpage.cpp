@@ -5,6 +5,7 @@
 
 #include "commandinterface.h"
 #include "fieldtext.h"
+#include "moduleprotocol.h"
 #include "pagefields.h"
 #include "ui_form_plclinksetting.h"
 #include "widgetlists.h"
@@ -37,7 +38,7 @@ void MainWindow::updatePlcLinkSetting()
     showCode(page->comboBox_LinkProtocol_3, store->linkProtocol[2]);
     page->lineEdit_CtrlFlagAddr->setText(integer(store->ctrlFlagAddr));
     page->lineEdit_MeasDataAddr->setText(integer(store->measDataAddr));
-    for (int axis = 0; axis < 16; ++axis) {
+    for (int axis = 0; axis < ModuleProtocol::maxAxes; ++axis) {
         paramAddrEdits[axis]->setText(integer(store->paramAddr[axis]));
         paramAddrEdits[axis]->setVisible(axis < store->axisNum);
     }
@@ -60,7 +61,7 @@ void MainWindow::capturePlcLinkSetting()
     captureCode(page->comboBox_LinkProtocol_2, store->linkProtocol[1]);
     captureCode(page->comboBox_LinkProtocol_3, store->linkProtocol[2]);
     take(store->ctrlFlagAddr, integerOf(page->lineEdit_CtrlFlagAddr->text()));
-    const int axes = std::min(store->axisNum, 16);
+    const int axes = std::min(store->axisNum, ModuleProtocol::maxAxes);
     for (int axis = 0; axis < axes; ++axis)
         take(store->paramAddr[axis], integerOf(paramAddrEdits[axis]->text()));
     take(store->measDataAddr, integerOf(page->lineEdit_MeasDataAddr->text()));
@@ -81,7 +82,7 @@ QList<PageField> MainWindow::plcLinkFields() const
         field(page->comboBox_LinkProtocol_2, "linkProtocol2"), field(page->comboBox_LinkProtocol_3, "linkProtocol3"),
         field(page->lineEdit_CtrlFlagAddr, "ctrlFlagAddr"),
     };
-    const int axes = std::min(commandInterface->axisNum, 16);
+    const int axes = std::min(commandInterface->axisNum, ModuleProtocol::maxAxes);
     for (int axis = 0; axis < axes; ++axis)
         fields.append(field(paramAddrEdits[axis], "paramAddr", axis));
     fields << field(page->lineEdit_MeasDataAddr, "measDataAddr") << field(page->lineEdit_FinsSA1, "finsSA1")

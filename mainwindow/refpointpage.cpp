@@ -7,6 +7,7 @@
 
 #include "commandinterface.h"
 #include "fieldtext.h"
+#include "moduleprotocol.h"
 #include "pagefields.h"
 #include "ui_form_refpointsetting.h"
 #include "widgetlists.h"
@@ -23,7 +24,7 @@ using namespace PageFields;
 namespace {
 bool isAxisIndex(int index)
 {
-    return index >= 0 && index < 16;
+    return index >= 0 && index < ModuleProtocol::maxAxes;
 }
 } // namespace
 
@@ -49,7 +50,7 @@ void MainWindow::initRefPointSetting()
 void MainWindow::updateRefPointSetting()
 {
     const CommandInterface *const store = commandInterface;
-    for (int axis = 0; axis < 16; ++axis) {
+    for (int axis = 0; axis < ModuleProtocol::maxAxes; ++axis) {
         const bool used = store->refUse[axis];
         showRefPointRow(axis, used);
         for (QWidget *widget : refPointRow(axis))
@@ -87,7 +88,7 @@ void MainWindow::showRefPointRow(int axis, bool used)
 void MainWindow::captureRefPointSetting()
 {
     CommandInterface *const store = commandInterface;
-    const int axes = std::min(store->axisNum, 16);
+    const int axes = std::min(store->axisNum, ModuleProtocol::maxAxes);
     for (int axis = 0; axis < axes; ++axis) {
         if (store->refUse[axis])
             take(store->preset[axis], numberOf(masterValueEdits[axis]->text()));
@@ -98,11 +99,11 @@ void MainWindow::captureRefPointSetting()
 QList<PageField> MainWindow::refPointFields(int axis) const
 {
     QList<PageField> fields;
-    const int axes = std::min(commandInterface->axisNum, 16);
+    const int axes = std::min(commandInterface->axisNum, ModuleProtocol::maxAxes);
     for (int row = 0; row < axes; ++row) {
         if ((axis < 0 || row == axis) && commandInterface->refUse[row])
             fields.append({masterValueEdits[row], {&SettingCatalogue::named(QStringLiteral("preset")), row},
-                           QStringLiteral("axis %1, Master Value").arg(QString::number(row, 16).toUpper())});
+                           QStringLiteral("axis %1, Master Value").arg(ModuleProtocol::axisName(row))});
     }
     return fields;
 }
@@ -121,7 +122,7 @@ void MainWindow::onApplyRefPreset()
 
 void MainWindow::writeRefPoint(int axis)
 {
-    startDeviceOperation(QStringLiteral("Reference point of axis %1 set").arg(QString::number(axis, 16).toUpper()),
+    startDeviceOperation(QStringLiteral("Reference point of axis %1 set").arg(ModuleProtocol::axisName(axis)),
                          {{&SettingCatalogue::named(QStringLiteral("preset")), axis}});
     emit sendApplyRefPreset(axis);
 }
@@ -141,7 +142,7 @@ void MainWindow::onClearRefPreset()
     const int axis = clearRefButtons.indexOf(qobject_cast<QPushButton *>(sender()));
     if (axis < 0)
         return;
-    const QString name = QString::number(axis, 16).toUpper();
+    const QString name = ModuleProtocol::axisName(axis);
     confirm(QStringLiteral("Clear the reference point of axis %1?\n\nThe module forgets the axis's master offset; "
                            "a new one takes a master value and Apply.")
                     .arg(name),
