@@ -89,8 +89,11 @@ void MainWindow::updateMeasureSetting()
 
     const bool second = axisOffset + 1 < store->axisNum;
     page->layoutWidget->setVisible(second);
-    page->label_AxisPage->setText(second ? QStringLiteral("axes %1\u2013%2 of %3").arg(axisOffset).arg(axisOffset + 1).arg(store->axisNum)
-                                         : QStringLiteral("axis %1 of %2").arg(axisOffset).arg(store->axisNum));
+    // Axes by their names (0 to F), as the page's headings show them; the count in decimal.
+    const QString shown = second ? QStringLiteral("axes %1\u2013%2").arg(ModuleProtocol::axisName(axisOffset),
+                                                                      ModuleProtocol::axisName(axisOffset + 1))
+                                 : QStringLiteral("axis %1").arg(ModuleProtocol::axisName(axisOffset));
+    page->label_AxisPage->setText(QStringLiteral("%1 of %2").arg(shown).arg(store->axisNum));
 }
 
 void MainWindow::captureMeasureSetting()
