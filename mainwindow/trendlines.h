@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "moduleprotocol.h"
+
 #include <QColor>
 #include <QGraphicsObject>
 #include <QPointF>
@@ -23,7 +25,7 @@ class TrendLines : public QGraphicsObject
     Q_OBJECT
 
 public:
-    static constexpr int maxLines = 16;
+    static constexpr int maxLines = ModuleProtocol::maxAxes;
 
     TrendLines(QtCharts::QChart *chart, QtCharts::QValueAxis *xAxis, QtCharts::QValueAxis *yAxis);
 

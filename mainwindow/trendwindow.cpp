@@ -4,6 +4,7 @@
 #include "capabilityfigures.h"
 #include "capabilitywindow.h"
 #include "heldsettings.h"
+#include "moduleprotocol.h"
 #include "readingformat.h"
 #include "readinghistory.h"
 #include "trendlines.h"
@@ -137,7 +138,7 @@ TrendWindow::TrendWindow(const HeldSettings *settings, const ReadingHistory *his
     lines = new TrendLines(chart, timeAxis, valueAxis);
     ui->chartView->scene()->addItem(lines);
     for (int axis = 0; axis < maxAxes; ++axis) {
-        const QString name = QStringLiteral("Axis %1").arg(QString::number(axis, 16).toUpper());
+        const QString name = QStringLiteral("Axis %1").arg(ModuleProtocol::axisName(axis));
         lines->setColour(axis, QColor(axisColours[axis]));
         legendLines[axis] = newSeries(axis, Qt::SolidLine);
         legendLines[axis]->setName(name);
@@ -211,7 +212,7 @@ void TrendWindow::setAxisCount(int axes)
     const QSignalBlocker blocker(table);
     table->setRowCount(axes);
     for (int axis = 0; axis < axes; ++axis) {
-        auto *choice = new QTableWidgetItem(QString::number(axis, 16).toUpper());
+        auto *choice = new QTableWidgetItem(ModuleProtocol::axisName(axis));
         choice->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         choice->setCheckState(axis < axesChosenAtFirst ? Qt::Checked : Qt::Unchecked);
         table->setItem(axis, Choice, choice);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "moduleprotocol.h"
+
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
@@ -43,7 +45,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    static constexpr int maxAxes = 16;
+    static constexpr int maxAxes = ModuleProtocol::maxAxes;
 
     void setAxisCount(int axes);
     void drawTrend(int axes);

@@ -2,6 +2,7 @@
 #include "recordingfile.h"
 
 #include "configurationfile.h"
+#include "moduleprotocol.h"
 #include "readingformat.h"
 
 #include <QDateTime>
@@ -207,7 +208,7 @@ bool RecordingFile::start(const QString &csvPath, const QString &moduleAddress, 
     }
     QStringList columns{QStringLiteral("Time"), QStringLiteral("Seconds")};
     for (int axis = 0; axis < w.axes; ++axis) {
-        const QString name = QStringLiteral("Axis %1 ").arg(QString::number(axis, 16).toUpper());
+        const QString name = QStringLiteral("Axis %1 ").arg(ModuleProtocol::axisName(axis));
         columns << name + QLatin1String("value") << name + QLatin1String("mode") << name + QLatin1String("result");
     }
     const bool written = w.writeLine({QStringLiteral("Module address"), moduleAddress})

@@ -74,7 +74,11 @@ void tst_Connection::connectAndDisconnectRepeatedly()
     int sockets = 0;
     for (int cycle = 0; cycle < 8; ++cycle) {
         WindowHarness::type(harness.addressEdit(), harness.moduleAddress());
-        WindowHarness::click(harness.connectButton());
+        // Every other time by Enter in the address field.
+        if (cycle % 2)
+            QTest::keyClick(harness.addressEdit(), Qt::Key_Return);
+        else
+            WindowHarness::click(harness.connectButton());
         QCOMPARE(harness.busyDialog()->labelText(), QStringLiteral("Please wait..."));
         QueuedCallCounter calls;
         harness.busyDialog()->installEventFilter(&calls);
@@ -181,7 +185,11 @@ void tst_Connection::settingsWithoutAValueAreNamed()
     QCOMPARE(harness.barState(), QStringLiteral("Disconnect 0 1 menu fixed"));
     if (apply)
         QVERIFY(harness.runOperation(harness.onPage<QPushButton>("page_MeasureSetting", "pushButton_ApplySetting")));
-    QTRY_COMPARE(harness.window()->statusBar()->currentMessage(), told.replace(QStringLiteral("%1"), harness.moduleAddress()));
+    // Told without the time of day a write's message begins with.
+    const auto message = [&harness] {
+        return harness.window()->statusBar()->currentMessage().remove(QRegularExpression(QStringLiteral(" at \\d\\d:\\d\\d:\\d\\d")));
+    };
+    QTRY_COMPARE(message(), told.replace(QStringLiteral("%1"), harness.moduleAddress()));
     if (apply)
         return;
 
