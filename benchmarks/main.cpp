@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "analysisbenchmark.h"
 #include "loadbenchmark.h"
 #include "logmemorybenchmark.h"
 #include "monitorbenchmark.h"
 #include "pacingbenchmark.h"
+#include "recordbenchmark.h"
 #include "responsivenessbenchmark.h"
+#include "scanbenchmark.h"
 #include "scoreboard.h"
 #include "startupbenchmark.h"
 
@@ -45,6 +48,9 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qr36tn-benchmark"));
 
+    const QStringList parts{QStringLiteral("pacing"), QStringLiteral("gui"), QStringLiteral("monitor"),
+                            QStringLiteral("startup"), QStringLiteral("load"), QStringLiteral("log"),
+                            QStringLiteral("analysis"), QStringLiteral("record"), QStringLiteral("scan")};
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
             "Measures the setting tool against the module simulator on a loopback address and "
@@ -57,7 +63,7 @@ int main(int argc, char *argv[])
             {QStringLiteral("runs"), QStringLiteral("Runs of each timed figure; the median is reported."),
              QStringLiteral("n"), QStringLiteral("3")},
             {QStringLiteral("only"),
-             QStringLiteral("Run only these parts: pacing, gui, monitor, startup, load, log (repeatable)."),
+             QStringLiteral("Run only these parts: %1 (repeatable).").arg(parts.join(QLatin1String(", "))),
              QStringLiteral("part")},
             {QStringLiteral("simulator"), QStringLiteral("The simulator program."), QStringLiteral("path"),
              QStringLiteral(QR36_SIMULATOR_PROGRAM)},
@@ -81,8 +87,8 @@ int main(int argc, char *argv[])
     }
     const QStringList only = parser.values(QStringLiteral("only"));
     for (const QString &part : only) {
-        if (!QStringLiteral("pacing gui monitor startup load log").split(QLatin1Char(' ')).contains(part)) {
-            std::fprintf(stderr, "--only takes pacing, gui, monitor, startup, load or log\n");
+        if (!parts.contains(part)) {
+            std::fprintf(stderr, "--only takes one of: %s\n", qPrintable(parts.join(QLatin1String(", "))));
             return 2;
         }
     }
@@ -124,6 +130,12 @@ int main(int argc, char *argv[])
         ResponsivenessBenchmark(address.toString(), qMax(runs, 5), scoreboard, true).run();
         LogMemoryBenchmark(program(parser.value(QStringLiteral("probe"))), scoreboard).run();
     }
+    if (wanted("analysis"))
+        AnalysisBenchmark(program(parser.value(QStringLiteral("config"))), runs, scoreboard).run();
+    if (wanted("record"))
+        RecordBenchmark(program(parser.value(QStringLiteral("config"))), scoreboard).run();
+    if (wanted("scan"))
+        ScanBenchmark(program(parser.value(QStringLiteral("config"))), runs, scoreboard).run();
     scoreboard.printSummary();
     // Missed targets are figures, not failures; only what could not be measured is.
     return scoreboard.failures() > 0 ? 1 : 0;

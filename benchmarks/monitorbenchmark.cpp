@@ -225,8 +225,10 @@ MonitorBenchmark::Monitoring MonitorBenchmark::monitorAnsweringModule(Recording 
             const int readLength = logText().size();
             const QString recordingPath = logDirectory.filePath(QStringLiteral("readings.csv"));
             driver.press("pushButton_MeasureMonitor");
-            if (recordWithTrend && !(driver.startRecording(recordingPath) && driver.openTrend()))
-                result.error = QStringLiteral("the recording did not start or the trend window did not open");
+            if (recordWithTrend && !driver.startRecording(recordingPath))
+                result.error = QStringLiteral("the recording did not start: %1").arg(driver.recordingState());
+            else if (recordWithTrend && !driver.openTrend())
+                result.error = QStringLiteral("the trend window did not open");
             if (recording == Recording::WithTrendAllAxes)
                 driver.chartAllAxes();
             EventWait::pause(recordWithTrend ? trendFillMs : settleMs);
@@ -240,6 +242,9 @@ MonitorBenchmark::Monitoring MonitorBenchmark::monitorAnsweringModule(Recording 
             const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
             if (recordWithTrend) {
                 driver.stopRecording();
+                // The rows still queued at "Stop" are in the file once the page says so.
+                EventWait::until([&driver] { return driver.recordingState().startsWith(QLatin1String("Recorded")); },
+                                 5000);
                 measureRecording(recordingPath, result.rows, result.headerBytes, result.rowBytes,
                                  result.widestRowAt8Hours);
                 if (result.rows == 0 && result.error.isEmpty())

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -123,6 +124,13 @@ bool WindowDriver::startRecording(const QString &path)
     name->setText(path);
     QMetaObject::invokeMethod(dialog, "accept");
     return EventWait::until([stop] { return stop->isEnabled(); }, 5000);
+}
+
+QString WindowDriver::recordingState() const
+{
+    QWidget *page = m_window->findChild<QWidget *>(QStringLiteral("page_MeasureMonitor"));
+    QLabel *state = page ? page->findChild<QLabel *>(QStringLiteral("label_RecordingState")) : nullptr;
+    return state ? state->text() : QString();
 }
 
 void WindowDriver::stopRecording()

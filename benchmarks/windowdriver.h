@@ -41,6 +41,8 @@ public:
     bool startRecording(const QString &path);
     void stopRecording();
     bool openTrend();
+    // What the monitor page says about its recording.
+    QString recordingState() const;
     // Ticks every axis of the trend window for the chart.
     void chartAllAxes();
     QTimer *monitorTimer() const;

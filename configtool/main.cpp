@@ -1,18 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // qr36tn-config: saves a module's settings to a file, compares modules with a
-// file, and loads a file into one module or many at once. Everything the
-// command line and the files say is checked before any module is dialled.
+// file, loads a file into one module or many at once, and finds the modules in
+// address ranges. Everything the command line and the files say is checked
+// before any module is dialled.
 
+#include "analysecommand.h"
+#include "commonoptions.h"
 #include "communicationlogfile.h"
 #include "configurationfile.h"
 #include "console.h"
 #include "fieldtext.h"
 #include "modulejob.h"
 #include "productinfo.h"
+#include "recordcommand.h"
+#include "scancommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,18 +32,30 @@ namespace {
 enum Exit { exitDone = 0, exitDiffers = 1, exitUsageOrFile = 2, exitModuleFailed = 3 };
 
 const char description[] =
-        "Saves, compares and loads the settings of QR36-TN counter modules.\n"
+        "Saves, compares and loads the settings of QR36-TN counter modules, and finds them.\n"
         "\n"
-        "  save ADDRESS FILE                  read the module and write its settings to FILE\n"
-        "  diff ADDRESS [ADDRESS...] FILE     print each setting in which a module differs from FILE\n"
-        "  load FILE ADDRESS [ADDRESS...]     write FILE into each module, all at once\n"
+        "  save ADDRESS FILE               read the module and write its settings to FILE\n"
+        "  diff ADDRESS [ADDRESS...] FILE  print each setting in which a module differs from FILE\n"
+        "  load FILE ADDRESS [ADDRESS...]  write FILE into each module, all at once\n"
+        "  scan RANGE [RANGE...]           list the modules in the ranges, by address\n"
+        "  record [...] ADDRESS...         record the readings of modules (record --help)\n"
+        "  analyse RECORDING.csv [...]     the capability figures of a recording (analyse --help)\n"
         "\n"
         "A load writes only the settings that differ, inside one SETUP ... CLOSE, and\n"
         "reads them back. The module's own address and subnet mask are neither compared\n"
         "nor written unless --with-network is given, which a load takes for one module only.\n"
         "\n"
-        "Exit status: 0 done (diff: no difference); 1 diff found a difference; 2 a usage\n"
-        "or file fault, found before any module was dialled; 3 at least one module failed.";
+        "A RANGE is a network (192.168.0.0/24, without its network and broadcast\n"
+        "addresses), a range (192.168.0.10-192.168.0.60) or one address; more than 1024\n"
+        "addresses take --force. A scan dials at most 64 addresses at once and asks each\n"
+        "that takes the connection only CONFIG=? and, from a module, its version query\n"
+        "(1VER=? for unit 1), each followed by a 10 ms pause; it sends no SETUP, R or\n"
+        "set command. It prints each module's address, unit number, axis count and\n"
+        "version, then the addresses that took the connection without a module's reply.\n"
+        "\n"
+        "Exit status: 0 done (diff: no difference; scan: a module found); 1 diff found a\n"
+        "difference, or scan found no module; 2 a usage or file fault, found before any\n"
+        "module was dialled; 3 at least one module failed.";
 
 struct Usage
 {
@@ -50,46 +66,14 @@ struct Usage
     bool json = false;
 };
 
-// The addresses of a --modules file: one a line, "#" begins a comment.
-bool readAddressList(const QString &path, QStringList *addresses, QString *fault)
-{
-    QFile file(path);
-    if (!file.exists()) {
-        *fault = QStringLiteral("%1: no such file").arg(path);
-        return false;
-    }
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        *fault = QStringLiteral("%1: cannot be read: %2").arg(path, file.errorString());
-        return false;
-    }
-    const QByteArray text = file.read(ConfigurationFile::maxFileSize + 1);
-    if (text.size() > ConfigurationFile::maxFileSize) {
-        *fault = QStringLiteral("%1: larger than 1 MiB, so not a list of addresses").arg(path);
-        return false;
-    }
-    const QStringList lines = QString::fromUtf8(text).split(QLatin1Char('\n'));
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString address = lines.at(i).section(QLatin1Char('#'), 0, 0).trimmed();
-        if (address.isEmpty())
-            continue;
-        if (!FieldText::moduleAddressOf(address)) {
-            *fault = QStringLiteral("%1, line %2: %3").arg(path).arg(i + 1).arg(FieldText::moduleAddressProblem(address));
-            return false;
-        }
-        addresses->append(address);
-    }
-    return true;
-}
-
 // The parsed command line, or the reason it is not one.
 std::optional<Usage> usage(const QCommandLineParser &parser, QString *fault)
 {
     Usage result;
     QStringList arguments = parser.positionalArguments();
     result.command = arguments.value(0);
-    QStringList addresses;
-    if (parser.isSet(QStringLiteral("modules"))
-        && !readAddressList(parser.value(QStringLiteral("modules")), &addresses, fault))
+    const std::optional<QStringList> listed = CommonOptions::moduleList(parser, fault);
+    if (!listed)
         return std::nullopt;
     if (!arguments.isEmpty())
         arguments.removeFirst();
@@ -113,7 +97,7 @@ std::optional<Usage> usage(const QCommandLineParser &parser, QString *fault)
                                           : QStringLiteral("\"%1\" is not a command").arg(result.command);
         return std::nullopt;
     }
-    addresses = arguments + addresses;
+    const QStringList addresses = arguments + *listed;
     if (addresses.isEmpty()) {
         *fault = QStringLiteral("%1 takes at least one module address").arg(result.command);
         return std::nullopt;
@@ -136,28 +120,30 @@ std::optional<Usage> usage(const QCommandLineParser &parser, QString *fault)
                          .arg(addresses.size());
         return std::nullopt;
     }
-    const FieldText::IntegerRange ports{1, 65535};
-    const QString portText = parser.value(QStringLiteral("port"));
-    const std::optional<int> port = FieldText::integerOf(portText, ports);
-    if (!port) {
-        *fault = QStringLiteral("--port: ") + FieldText::integerProblem(portText, ports);
+    if (parser.isSet(QStringLiteral("force")) || parser.isSet(QStringLiteral("timeout-ms"))) {
+        *fault = QStringLiteral("--force and --timeout-ms go with scan only");
         return std::nullopt;
     }
-    result.options.port = quint16(*port);
+    const std::optional<quint16> port = CommonOptions::port(parser, fault);
+    if (!port)
+        return std::nullopt;
+    result.options.port = *port;
 
-    for (const QString &text : std::as_const(addresses)) {
-        const std::optional<QHostAddress> address = FieldText::moduleAddressOf(text);
-        if (!address) {
-            *fault = FieldText::moduleAddressProblem(text);
-            return std::nullopt;
-        }
-        if (result.addresses.contains(*address)) {
-            *fault = QStringLiteral("%1 is named twice").arg(text);
-            return std::nullopt;
-        }
-        result.addresses << *address;
-    }
+    const std::optional<QList<QHostAddress>> modules = FieldText::addressesOf(addresses, fault);
+    if (!modules)
+        return std::nullopt;
+    result.addresses = *modules;
     return result;
+}
+
+// The command: the first argument that is no option.
+QString commandOf(const QStringList &arguments)
+{
+    for (const QString &argument : arguments.mid(1)) {
+        if (!argument.startsWith(QLatin1Char('-')))
+            return argument;
+    }
+    return QString();
 }
 
 QString resultWord(ModuleJob::Outcome outcome)
@@ -234,13 +220,21 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QLatin1String(ProductInfo::number));
     // The link logs every command it sends; an operator reads the result lines.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    // These two have command lines of their own.
+    const QString command = commandOf(QCoreApplication::arguments());
+    if (command == QLatin1String("analyse"))
+        return AnalyseCommand::run(QCoreApplication::arguments());
+    if (command == QLatin1String("record"))
+        return RecordCommand::run(QCoreApplication::arguments());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QLatin1String(description));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("save, diff or load, with its addresses and file"),
-                                 QStringLiteral("save|diff|load ARGUMENTS..."));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("save, diff, load or scan, with its arguments; record and "
+                                                "analyse have help of their own"),
+                                 QStringLiteral("save|diff|load|scan|record|analyse ARGUMENTS..."));
     parser.addOptions({
             {QStringLiteral("port"), QStringLiteral("The modules' command port; 24000 unless given."), QStringLiteral("N"),
              QString::number(ModuleProtocol::commandPort)},
@@ -251,6 +245,10 @@ int main(int argc, char *argv[])
             {QStringLiteral("modules"), QStringLiteral("Also the module addresses in FILE, one a line; # begins a comment."),
              QStringLiteral("FILE")},
             {QStringLiteral("json"), QStringLiteral("Print the result as one JSON document, for scripts.")},
+            {QStringLiteral("timeout-ms"),
+             QStringLiteral("scan: how long a connection attempt may take; 300 unless given."), QStringLiteral("MS"),
+             QString::number(ModuleScanner::Options().connectTimeoutMs)},
+            {QStringLiteral("force"), QStringLiteral("scan: scan more than 1024 addresses.")},
             {QStringLiteral("log"),
              QStringLiteral("Write every command sent and every reply, time-out, discarded late reply and connection "
                             "event to FILE, each line beginning with the module's address."),
@@ -270,6 +268,10 @@ int main(int argc, char *argv[])
     if (parser.isSet(version))
         parser.showVersion();
     QString fault;
+    if (parser.positionalArguments().value(0) == QLatin1String("scan")) {
+        const std::optional<ScanCommand::Usage> scan = ScanCommand::usage(parser, &fault);
+        return scan ? ScanCommand::run(*scan, console) : usageError(fault);
+    }
     const std::optional<Usage> use = usage(parser, &fault);
     if (!use)
         return usageError(fault);

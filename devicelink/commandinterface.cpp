@@ -3,6 +3,9 @@
 
 #include <QDebug>
 #include <QMetaType>
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+#include <QNetworkSession>
+#endif
 #include <QTcpSocket>
 #include <QThread>
 
@@ -56,6 +59,14 @@ CommandInterface::CommandInterface(QObject *parent)
     qRegisterMetaType<QAbstractSocket::SocketError>("QAbstractSocket::SocketError");
     qRegisterMetaType<CommunicationLogEntry>();
     qRegisterMetaType<OperationOutcome>();
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // Qt 5 registers this type when a socket first connects; two links that connect
+    // at once in threads of their own would both register it, and one complains.
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    qMetaTypeId<QSharedPointer<QNetworkSession>>();
+    QT_WARNING_POP
+#endif
 
     connect(socket, &QTcpSocket::connected, this, [this] {
         attemptUnderWay = false;
@@ -146,6 +157,7 @@ MeasurementSnapshot CommandInterface::measurementSnapshot() const
     std::copy(std::begin(measValue), std::end(measValue), std::begin(snapshot.measValue));
     std::copy(std::begin(modeText), std::end(modeText), std::begin(snapshot.modeText));
     std::copy(std::begin(judge), std::end(judge), std::begin(snapshot.judge));
+    snapshot.judged = readingJudged;
     return snapshot;
 }
 

@@ -11,6 +11,15 @@ inline constexpr quint16 commandPort = 24000;
 inline constexpr int maxAxes = 16;
 inline constexpr int comparatorSets = 4;
 inline constexpr int linkProtocolSettings = 3;
+// How long a query waits for its reply, and the pause after every command.
+inline constexpr int replyWaitMs = 1000;
+inline constexpr int commandPauseMs = 10;
+
+// An axis as the module and its operators name it: 0 to 9, then A to F.
+inline QString axisName(int axis)
+{
+    return QString::number(axis, 16).toUpper();
+}
 
 // The comparator result of a reading: the store's code, the letter of the module's
 // readout and the word of the recording file.

@@ -2,6 +2,7 @@
 #include "communicationlogwindow.h"
 
 #include "commandinterface.h"
+#include "communicationlogfile.h"
 #include "communicationlogmodel.h"
 #include "ui_form_communicationlog.h"
 
@@ -23,6 +24,7 @@ CommunicationLogWindow::CommunicationLogWindow(QWidget *parent)
     , ui(std::make_unique<Ui_Form_CommunicationLog>())
     , model(new CommunicationLogModel(capacity, this))
     , showTimer(new QTimer(this))
+    , logFile(new CommunicationLogFile(this))
 {
     ui->setupUi(this);
     // Columns line up only in a fixed-pitch font; some platforms name none.
@@ -43,6 +45,9 @@ CommunicationLogWindow::CommunicationLogWindow(QWidget *parent)
         model->clear();
     });
     connect(ui->pushButton_LogSave, &QPushButton::clicked, this, &CommunicationLogWindow::onSave);
+    connect(ui->pushButton_LogToFile, &QPushButton::toggled, this, &CommunicationLogWindow::onLogToFileToggled);
+    connect(logFile, &CommunicationLogFile::writeFailed, this, &CommunicationLogWindow::stopLogging);
+    ui->label_LogFile->hide();
 }
 
 CommunicationLogWindow::~CommunicationLogWindow() = default;
@@ -51,6 +56,7 @@ void CommunicationLogWindow::attach(const CommandInterface *link)
 {
     connect(link, &CommandInterface::communicationLogged, this, &CommunicationLogWindow::append,
             Qt::QueuedConnection);
+    logFile->attach(link);
 }
 
 void CommunicationLogWindow::append(const CommunicationLogEntry &entry)
@@ -135,4 +141,44 @@ void CommunicationLogWindow::saveTo(const QString &path)
         && file.commit())
         return;
     QMessageBox::warning(this, windowTitle(), tr("The log could not be saved to %1: %2").arg(path, file.errorString()));
+}
+
+void CommunicationLogWindow::onLogToFileToggled(bool logging)
+{
+    if (!logging) {
+        if (logFile->isOpen())
+            stopLogging(tr("Logging to %1 stopped.").arg(logFile->fileName()));
+        return;
+    }
+    auto *dialog = new QFileDialog(this, tr("Log to File"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    // The name is taken as given, with no suffix added: a device such as a serial
+    // line or a pipe is a fine place for a live log.
+    dialog->selectFile(QStringLiteral("communication-log-%1.txt")
+                               .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"))));
+    connect(dialog, &QFileDialog::fileSelected, this, &CommunicationLogWindow::logTo);
+    // Dismissed without a file: the button goes back up.
+    connect(dialog, &QFileDialog::rejected, this, [this] { ui->pushButton_LogToFile->setChecked(false); });
+    dialog->open();
+}
+
+void CommunicationLogWindow::logTo(const QString &path)
+{
+    if (!logFile->open(path)) {
+        stopLogging(tr("The log could not be written to %1: %2").arg(path, logFile->errorString()));
+        return;
+    }
+    ui->label_LogFile->setText(tr("Logging every entry to %1").arg(path));
+    ui->label_LogFile->show();
+}
+
+// Also when the file fails: the reason stays in the window's last line.
+void CommunicationLogWindow::stopLogging(const QString &reason)
+{
+    logFile->close();
+    const QSignalBlocker blocker(ui->pushButton_LogToFile);
+    ui->pushButton_LogToFile->setChecked(false);
+    ui->label_LogFile->setText(reason);
+    ui->label_LogFile->show();
 }

@@ -9,13 +9,16 @@
 #include <memory>
 
 class CommandInterface;
+class CommunicationLogFile;
 class CommunicationLogModel;
 class QTimer;
 class Ui_Form_CommunicationLog;
 
 // "Communication Log...": the link's traffic, live, in a window of its own that
 // takes no input from the main window. It collects from the start, shown or not,
-// so a fault that came before the window was opened is in it.
+// so a fault that came before the window was opened is in it. "Log to File..."
+// also writes every entry to a file as it comes, until it is switched off or the
+// file cannot take more.
 class CommunicationLogWindow : public QWidget
 {
     Q_OBJECT
@@ -44,6 +47,9 @@ private:
     void onPauseToggled(bool paused);
     void onSave();
     void saveTo(const QString &path);
+    void onLogToFileToggled(bool logging);
+    void logTo(const QString &path);
+    void stopLogging(const QString &reason);
 
     std::unique_ptr<Ui_Form_CommunicationLog> ui;
     CommunicationLogModel *model;
@@ -51,4 +57,5 @@ private:
     // at all while paused.
     std::deque<CommunicationLogEntry> pending;
     QTimer *showTimer;
+    CommunicationLogFile *logFile;
 };

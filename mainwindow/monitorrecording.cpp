@@ -2,8 +2,6 @@
 #include "monitorrecording.h"
 
 #include "commandinterface.h"
-#include "productinfo.h"
-#include "readingformat.h"
 #include "trendwindow.h"
 #include "ui_form_measuremonitor.h"
 
@@ -13,10 +11,17 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QTimer>
 
-#include <algorithm>
-#include <limits>
+namespace {
+// Beside the inch option in the tool's "setting.ini"; written only when chosen.
+const QString settingsFile = QStringLiteral("setting.ini");
+const QString separatorKey = QStringLiteral("Recording/separator");
+const QString semicolonValue = QStringLiteral("semicolon");
+constexpr int semicolonEntry = 1; // of the separator box
+} // namespace
 
 MonitorRecording::MonitorRecording(CommandInterface *link, Ui_Form_MeasureMonitor *page, const QLineEdit *addressEdit,
                                    QWidget *window)
@@ -25,27 +30,58 @@ MonitorRecording::MonitorRecording(CommandInterface *link, Ui_Form_MeasureMonito
     , page(page)
     , addressEdit(addressEdit)
     , window(window)
+    , originMs(QDateTime::currentMSecsSinceEpoch())
+    , rowsShown(new QTimer(this))
     , folder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
 {
-    clock.start();
+    using Completion = HeldSettings::Completion;
     connect(page->pushButton_Record, &QPushButton::clicked, this, &MonitorRecording::chooseFile);
     connect(page->pushButton_StopRecording, &QPushButton::clicked, this, &MonitorRecording::stopRecording);
     connect(page->pushButton_Trend, &QPushButton::clicked, this, &MonitorRecording::openTrendWindow);
     // A new connection may be to another module: its readings start afresh.
     connect(link, &CommandInterface::transmitConnected, this, [this] {
         history.clear();
+        held.clear();
+        if (this->link->lastOutcome().completed())
+            held.take(*this->link, HeldSettings::Completion::ParameterRead);
+        showState(QStringLiteral("Not recording"));
         this->page->pushButton_Record->setEnabled(true);
     });
     connect(link, &CommandInterface::transmitDisconnected, this, [this] {
         stopRecording();
         this->page->pushButton_Record->setEnabled(false);
     });
+    connect(link, &CommandInterface::onCompleteMeasureSetting, this,
+            [this] { takeSettings(Completion::MeasureSetting); });
+    connect(link, &CommandInterface::onCompletePLCLinkSetting, this,
+            [this] { takeSettings(Completion::PlcLinkSetting); });
+    connect(link, &CommandInterface::onCompleteRefPointSetting, this,
+            [this](int axis) { takeSettings(Completion::RefPoint, axis); });
+    connect(link, &CommandInterface::onCompleteRefPointClear, this,
+            [this](int axis) { takeSettings(Completion::RefPoint, axis); });
+    connect(link, &CommandInterface::communicationLogged, this, &MonitorRecording::onLogEntry);
+    connect(&file, &RecordingFile::failed, this, &MonitorRecording::onWriteFailed);
+    // The count is final once the rows still queued at "Stop" are in the file.
+    connect(&file, &RecordingFile::closed, this, [this] {
+        if (!file.isRecording() && file.errorString().isEmpty())
+            showState(QStringLiteral("Recorded %1 rows to %2")
+                              .arg(file.rows())
+                              .arg(QFileInfo(file.fileName()).fileName()));
+    });
+
+    if (QSettings(settingsFile, QSettings::IniFormat).value(separatorKey).toString() == semicolonValue)
+        page->comboBox_RecordingSeparator->setCurrentIndex(semicolonEntry);
+    connect(page->comboBox_RecordingSeparator, QOverload<int>::of(&QComboBox::activated), this,
+            &MonitorRecording::onSeparatorChosen);
+    // A count that changes five times a second cannot be read anyway.
+    rowsShown->setInterval(1000);
+    connect(rowsShown, &QTimer::timeout, this, &MonitorRecording::showRows);
     window->installEventFilter(this);
 }
 
 MonitorRecording::~MonitorRecording()
 {
-    recorder.stop();
+    file.stop();
     // The trend window reads this object's history.
     delete trendWindow.data();
 }
@@ -57,45 +93,45 @@ bool MonitorRecording::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-double MonitorRecording::secondsNow() const
+// A write that was cut short leaves the module's settings unknown where it stopped;
+// what was held before stays, as the likelier of the two.
+void MonitorRecording::takeSettings(HeldSettings::Completion completion, int axis)
 {
-    return double(clock.nsecsElapsed()) / 1e9;
+    if (!link->lastOutcome().completed())
+        return;
+    const ReadingSettings before = held.reading();
+    held.take(*link, completion, axis);
+    // Readings to other decimals or in another unit do not mix.
+    if (!before.sameScale(held.reading()))
+        history.restartSpreads();
+    if (trendWindow)
+        trendWindow->refreshAll();
 }
 
-void MonitorRecording::addReading(const MeasurementSnapshot &reading)
+void MonitorRecording::onLogEntry(const CommunicationLogEntry &entry)
 {
-    const int axes = std::clamp(link->axisNum, 0, ReadingHistory::maxAxes);
-    ReadingHistory::Values values;
-    values.fill(std::numeric_limits<double>::quiet_NaN());
-    std::copy(reading.measValue, reading.measValue + axes, values.begin());
-    const double seconds = secondsNow();
-    history.add(seconds, values);
-
-    if (recorder.isRecording()) {
-        int decimals[ReadingHistory::maxAxes];
-        for (int axis = 0; axis < axes; ++axis)
-            decimals[axis] = ReadingFormat::decimals(link->resolution[axis], link->unit);
-        if (!recorder.writeRow(QDateTime::currentDateTimeUtc(), seconds - recordingStart, reading, decimals)) {
-            fail(QStringLiteral("Recording stopped: \"%1\" could not be written (%2). The %3 rows before "
-                                "are in the file.")
-                         .arg(QDir::toNativeSeparators(recorder.fileName()), recorder.errorString())
-                         .arg(recorder.rows()));
-        } else if (rowsShown.elapsed() >= 1000) {
-            // Once a second: a count that changes five times a second cannot be read anyway.
-            showState(QStringLiteral("Recording to %1\n%2 rows")
-                              .arg(QFileInfo(recorder.fileName()).fileName())
-                              .arg(recorder.rows()));
-            rowsShown.start();
-        }
-    }
+    if (!held.isHeld())
+        return;
+    const std::optional<PollReading> reading = PollReading::fromLogEntry(entry, held.reading());
+    if (!reading)
+        return;
+    history.add(double(reading->timeMs - originMs) / 1000.0, *reading);
+    if (file.isRecording())
+        file.append(*reading);
     if (trendWindow)
         trendWindow->refresh();
+}
+
+void MonitorRecording::onSeparatorChosen(int index)
+{
+    QSettings(settingsFile, QSettings::IniFormat)
+            .setValue(separatorKey, index == semicolonEntry ? semicolonValue : QStringLiteral("comma"));
 }
 
 // Asked without blocking: the monitor goes on polling while the operator chooses.
 void MonitorRecording::chooseFile()
 {
-    if (recorder.isRecording() || fileDialog)
+    if (file.isRecording() || fileDialog)
         return;
     fileDialog = new QFileDialog(window, QStringLiteral("Record readings"));
     fileDialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -111,55 +147,66 @@ void MonitorRecording::chooseFile()
 
 void MonitorRecording::startRecording(const QString &path)
 {
-    if (recorder.isRecording())
+    if (file.isRecording() || !held.isHeld())
         return;
     folder = QFileInfo(path).absolutePath();
-    RecordingHeader header;
-    header.moduleAddress = addressEdit->text();
-    header.unitNumber = link->moduleId;
-    header.axisCount = link->axisNum;
-    header.dataFormat = link->dataFormat;
-    header.unit = link->unit;
-    header.toolVersion =
-            QStringLiteral("%1 %2").arg(QLatin1String(ProductInfo::title), QLatin1String(ProductInfo::version));
-    header.start = QDateTime::currentDateTime();
-    recordingStart = secondsNow();
-    if (!recorder.start(path, header)) {
+    const qint64 startMs = QDateTime::currentMSecsSinceEpoch();
+    const RecordingFile::Separator separator = page->comboBox_RecordingSeparator->currentIndex() == semicolonEntry
+            ? RecordingFile::Separator::Semicolon
+            : RecordingFile::Separator::Comma;
+    if (!file.start(path, addressEdit->text(), held.configuration(), separator, startMs)) {
         fail(QStringLiteral("Recording not started: \"%1\" could not be written (%2).")
-                     .arg(QDir::toNativeSeparators(path), recorder.errorString()));
+                     .arg(QDir::toNativeSeparators(path), file.errorString()));
         return;
     }
-    history.startRecording(recordingStart);
+    history.startRecording(double(startMs - originMs) / 1000.0);
     page->pushButton_Record->setEnabled(false);
     page->pushButton_StopRecording->setEnabled(true);
-    showState(QStringLiteral("Recording to %1\n0 rows").arg(QFileInfo(path).fileName()));
-    rowsShown.start();
+    page->comboBox_RecordingSeparator->setEnabled(false);
+    showRows();
+    rowsShown->start();
 }
 
 void MonitorRecording::stopRecording()
 {
     if (fileDialog)
         fileDialog->reject();
-    if (!recorder.isRecording())
+    if (!file.isRecording())
         return;
-    recorder.stop();
+    file.stop();
     history.stopRecording();
+    rowsShown->stop();
     page->pushButton_Record->setEnabled(true);
     page->pushButton_StopRecording->setEnabled(false);
-    showState(QStringLiteral("Recorded %1 rows to %2").arg(recorder.rows()).arg(QFileInfo(recorder.fileName()).fileName()));
+    page->comboBox_RecordingSeparator->setEnabled(true);
+    showState(QStringLiteral("Stopping: writing the last rows to %1").arg(QFileInfo(file.fileName()).fileName()));
+}
+
+void MonitorRecording::showRows()
+{
+    showState(QStringLiteral("Recording to %1\n%2 rows").arg(QFileInfo(file.fileName()).fileName()).arg(file.rows()));
+}
+
+void MonitorRecording::onWriteFailed(const QString &reason)
+{
+    file.stop();
+    fail(QStringLiteral("Recording stopped: \"%1\" could not be written (%2). The %3 rows before are in the file.")
+                 .arg(QDir::toNativeSeparators(file.fileName()), reason)
+                 .arg(file.rows()));
 }
 
 // Told at once and kept on the page; the box does not hold up the monitor.
-void MonitorRecording::fail(const QString &message)
+void MonitorRecording::fail(const QString &text)
 {
-    recorder.stop();
     history.stopRecording();
+    rowsShown->stop();
     page->pushButton_Record->setEnabled(true);
     page->pushButton_StopRecording->setEnabled(false);
-    showState(message);
+    page->comboBox_RecordingSeparator->setEnabled(true);
+    showState(text);
     if (failureBox)
         failureBox->close();
-    failureBox = new QMessageBox(QMessageBox::Warning, QStringLiteral("Recording"), message, QMessageBox::Ok, window);
+    failureBox = new QMessageBox(QMessageBox::Warning, QStringLiteral("Recording"), text, QMessageBox::Ok, window);
     failureBox->setAttribute(Qt::WA_DeleteOnClose);
     failureBox->open();
 }
@@ -172,7 +219,7 @@ void MonitorRecording::showState(const QString &text)
 void MonitorRecording::openTrendWindow()
 {
     if (!trendWindow) {
-        trendWindow = new TrendWindow(link, &history, window);
+        trendWindow = new TrendWindow(&held, &history, window);
         trendWindow->setWindowFlag(Qt::Window, true);
     }
     trendWindow->show();

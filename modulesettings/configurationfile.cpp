@@ -78,7 +78,9 @@ void checkText(const QJsonObject &object, const QString &key, QStringList *error
         *errors << QStringLiteral("%1: must be a text \"...\"").arg(key);
 }
 
-// Walks a document that has already parsed, so every token is well formed.
+// Finds a key given twice in one object, in any bytes: it runs before the document
+// is parsed (the parser keeps only the last of two equal keys, and in some versions
+// loses the memory of the first). On text that is no JSON it only has to end.
 class KeyScanner
 {
 public:
@@ -86,50 +88,72 @@ public:
 
     QString firstDuplicate()
     {
-        value(QString());
+        value(QString(), 0);
         return duplicate;
     }
 
 private:
+    // Far deeper than a file of settings; the parser reports what lies beyond.
+    static constexpr int deepest = 32;
+
+    bool more() const { return at < json.size() && duplicate.isEmpty(); }
+
     void skipSpace()
     {
         while (at < json.size() && QByteArray(" \t\r\n").contains(json.at(at)))
             ++at;
     }
 
+    // A string token from its opening quote, its escapes decoded.
     QString string()
     {
-        const int start = at++;
-        while (at < json.size() && json.at(at) != '"')
-            at += json.at(at) == '\\' ? 2 : 1;
+        QString text;
+        for (++at; at < json.size() && json.at(at) != '"'; ++at) {
+            if (json.at(at) != '\\') {
+                const int start = at;
+                while (at + 1 < json.size() && json.at(at + 1) != '"' && json.at(at + 1) != '\\')
+                    ++at;
+                text += QString::fromUtf8(json.mid(start, at - start + 1));
+                continue;
+            }
+            if (++at >= json.size())
+                break;
+            const char escaped = json.at(at);
+            if (escaped == 'u') {
+                text += QChar(json.mid(at + 1, 4).toUShort(nullptr, 16));
+                at += 4;
+            } else {
+                const int simple = QByteArray("bfnrt").indexOf(escaped);
+                text += simple >= 0 ? QLatin1Char("\b\f\n\r\t"[simple]) : QLatin1Char(escaped);
+            }
+        }
         ++at;
-        // The document decodes the escapes, so "a" and "\u0061" count as one key.
-        return QJsonDocument::fromJson("[" + json.mid(start, at - start) + "]").array().at(0).toString();
+        return text;
     }
 
-    void value(const QString &path)
+    void value(const QString &path, int depth)
     {
         skipSpace();
-        if (at >= json.size() || !duplicate.isEmpty())
+        if (!more())
             return;
         const char c = json.at(at);
-        if (c == '{')
-            object(path);
-        else if (c == '[')
-            array(path);
-        else if (c == '"')
+        if (c == '"') {
             string();
-        else
-            while (at < json.size() && !QByteArray(",]} \t\r\n").contains(json.at(at)))
+        } else if ((c == '{' || c == '[') && depth < deepest) {
+            ++at;
+            c == '{' ? object(path, depth + 1) : array(path, depth + 1);
+        } else {
+            do
                 ++at;
+            while (at < json.size() && !QByteArray(",:]} \t\r\n").contains(json.at(at)));
+        }
     }
 
-    void object(const QString &path)
+    void object(const QString &path, int depth)
     {
-        ++at;
         QSet<QString> keys;
-        for (skipSpace(); at < json.size() && json.at(at) != '}' && duplicate.isEmpty(); skipSpace()) {
-            if (json.at(at) == ',') {
+        for (skipSpace(); more() && json.at(at) != '}'; skipSpace()) {
+            if (json.at(at) != '"') {
                 ++at;
                 continue;
             }
@@ -141,21 +165,21 @@ private:
             }
             keys.insert(key);
             skipSpace();
-            ++at; // ':'
-            value(keyPath);
+            if (at < json.size() && json.at(at) == ':') {
+                ++at;
+                value(keyPath, depth);
+            }
         }
         ++at;
     }
 
-    void array(const QString &path)
+    void array(const QString &path, int depth)
     {
-        ++at;
-        for (int index = 0; skipSpace(), at < json.size() && json.at(at) != ']' && duplicate.isEmpty();) {
-            if (json.at(at) == ',') {
+        for (int index = 0; skipSpace(), more() && json.at(at) != ']';) {
+            if (json.at(at) == ',' || json.at(at) == '}')
                 ++at;
-                continue;
-            }
-            value(QStringLiteral("%1[%2]").arg(path).arg(index++));
+            else
+                value(QStringLiteral("%1[%2]").arg(path).arg(index++), depth);
         }
         ++at;
     }
@@ -231,6 +255,12 @@ std::optional<ConfigurationFile> ConfigurationFile::read(const QString &path, QS
 std::optional<ConfigurationFile> ConfigurationFile::parse(const QByteArray &json, QStringList *errors)
 {
     const int errorsBefore = errors->size();
+    // Which of two equal keys was meant is unknown.
+    const QString duplicated = firstDuplicateKey(json);
+    if (!duplicated.isEmpty()) {
+        *errors << QStringLiteral("%1: given more than once").arg(duplicated);
+        return std::nullopt;
+    }
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
@@ -239,12 +269,7 @@ std::optional<ConfigurationFile> ConfigurationFile::parse(const QByteArray &json
                            .arg(parseError.offset);
         return std::nullopt;
     }
-    // A document keeps only the last of two equal keys; which one was meant is unknown.
-    const QString duplicated = firstDuplicateKey(json);
-    if (!duplicated.isEmpty()) {
-        *errors << QStringLiteral("%1: given more than once").arg(duplicated);
-        return std::nullopt;
-    }
+
     if (document.object().value(formatKey).toString() != QLatin1String(formatName)) {
         *errors << QStringLiteral("format: not \"%1\", so not a file of module settings").arg(QLatin1String(formatName));
         return std::nullopt;

@@ -131,4 +131,22 @@ QString moduleAddressProblem(const QString &text)
     return QStringLiteral("%1 %2, not a module's address").arg(quoted(text), unreachableBecause(*address));
 }
 
+std::optional<QList<QHostAddress>> addressesOf(const QStringList &texts, QString *fault)
+{
+    QList<QHostAddress> addresses;
+    for (const QString &text : texts) {
+        const std::optional<QHostAddress> address = moduleAddressOf(text);
+        if (!address) {
+            *fault = moduleAddressProblem(text);
+            return std::nullopt;
+        }
+        if (addresses.contains(*address)) {
+            *fault = QStringLiteral("%1 is named twice").arg(text);
+            return std::nullopt;
+        }
+        addresses << *address;
+    }
+    return addresses;
+}
+
 } // namespace FieldText

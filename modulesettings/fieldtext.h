@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QHostAddress>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <limits>
 #include <optional>
@@ -36,5 +38,8 @@ QString addressProblem(const QString &text);
 // broadcast address or a multicast address.
 std::optional<QHostAddress> moduleAddressOf(const QString &text);
 QString moduleAddressProblem(const QString &text);
+// The modules named on a command line: each a module's address, none twice; nothing,
+// and the first fault in `fault`, otherwise.
+std::optional<QList<QHostAddress>> addressesOf(const QStringList &texts, QString *fault);
 
 } // namespace FieldText

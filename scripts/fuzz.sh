@@ -8,12 +8,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 bash scripts/install-deps.sh sanitizers
-# The harnesses take replies apart in the link alone: Qt 5, as the sanitizer builds.
+# The harnesses take replies and files apart in the libraries alone: Qt 5, as the sanitizer builds.
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DQT_MAJOR_VERSION=5 -DQR36_FUZZ=ON >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target fuzz_replyconversion fuzz_measurementreadout
+cmake --build build-fuzz -j"$(nproc)" --target fuzz_replyconversion fuzz_measurementreadout fuzz_configurationfile fuzz_recordedreadings
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-for harness in replyconversion measurementreadout; do
+for harness in replyconversion measurementreadout configurationfile recordedreadings; do
     mkdir -p "$scratch/$harness"
     echo "== fuzz_$harness for ${seconds}s"
     build-fuzz/fuzz/fuzz_$harness -max_total_time="$seconds" -print_final_stats=1 \

@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // qr36tn-config run as the operator runs it, against module simulators on port
 // 24000 of loopback addresses no other test uses (127.0.0.60 to 127.0.0.67, and
-// 127.0.0.68 and 127.0.0.69 as the modules of the outcome table).
+// 127.0.0.68 and 127.0.0.69 as the modules of the outcome table); the scans in a
+// /24 picked at random elsewhere in 127.0.0.0/8.
 
+#include "programrun.h"
 #include "simulatorthread.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -17,6 +18,7 @@
 
 namespace {
 
+// The lines the program printed, for comparing whole.
 struct Run
 {
     int code = -1;
@@ -26,15 +28,8 @@ struct Run
 
 Run runTool(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(CONFIG_PROGRAM), arguments);
-    Run run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.code = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    const ProgramRun run = runProgram(arguments);
+    return {run.code, run.lines(), run.err};
 }
 
 // Three axes that differ from the factory settings, so a file of them says something.
@@ -66,6 +61,7 @@ const QStringList differingLoad{"SETUP", "00CH2=1", "00CL2=-1", "00CH2=1", "00CL
 // One simulated module of a table row.
 struct Module
 {
+    int unit = 0;
     int axes = 3;
     bool differs = false;
     QStringList silent;
@@ -82,6 +78,7 @@ std::unique_ptr<SimulatorThread> startModule(const QString &address, const Modul
     SimulatorOptions options;
     options.address = QHostAddress(address);
     options.port = 24000;
+    options.unitNumber = module.unit;
     options.axisCount = module.axes;
     options.seed = 7;
     for (const QString &pattern : module.silent)
@@ -108,6 +105,33 @@ QStringList writes(const SimulatorThread &module)
     return texts;
 }
 
+// The scans' network: three modules among addresses that refuse the connection, one
+// that takes it and never answers, and one whose configuration reply does not convert.
+struct ScannedHost
+{
+    int host;
+    Module module;
+    QStringList received; // all that a scan may send it
+};
+QVector<ScannedHost> scannedHosts()
+{
+    Module silent;
+    silent.silent = QStringList{".*"};
+    Module garbled;
+    garbled.garble = QStringList{"CONFIG=\\?"};
+    const auto module = [](int unit, int axes) {
+        Module module;
+        module.unit = unit;
+        module.axes = axes;
+        return module;
+    };
+    return {{10, module(1, 3), {"CONFIG=?", "1VER=?"}},
+            {50, silent, {"CONFIG=?"}},
+            {77, module(10, 16), {"CONFIG=?", "AVER=?"}},
+            {120, garbled, {"CONFIG=?"}},
+            {200, module(15, 1), {"CONFIG=?", "FVER=?"}}};
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Module)
@@ -127,14 +151,22 @@ private slots:
     void badInputSendsNothing_data();
     void badInputSendsNothing();
     void loadAndSaveKeepEveryDigit();
+    void scanFindsTheModulesAmongRefusingAddresses();
+    void scanEndsAreJudged_data();
+    void scanEndsAreJudged();
 
 private:
+    bool startScannedHosts();
+    int scannedConnections() const;
+
     QString variant(const QString &name, const std::function<void(QJsonObject &)> &change);
     QString writeFile(const QString &name, const QByteArray &content);
 
     QTemporaryDir folder;
     QString reference;
     std::unique_ptr<SimulatorThread> referenceModule;
+    QString scanned; // "127.x.y." of the scans' /24
+    std::vector<std::unique_ptr<SimulatorThread>> scannedModules;
 };
 
 void tst_ConfigTool::initTestCase()
@@ -147,6 +179,33 @@ void tst_ConfigTool::initTestCase()
     QCOMPARE(save.out, QStringList{"127.0.0.60: 3 axes read, saved to " + reference});
     // Nothing complains about the socket the module closed.
     QCOMPARE(save.err, QString());
+    QVERIFY(startScannedHosts());
+}
+
+// Not 127.0.0.x, where the other tests listen.
+bool tst_ConfigTool::startScannedHosts()
+{
+    QRandomGenerator *const random = QRandomGenerator::global();
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        scanned = QStringLiteral("127.%1.%2.").arg(random->bounded(1, 255)).arg(random->bounded(256));
+        scannedModules.clear();
+        for (const ScannedHost &host : scannedHosts()) {
+            scannedModules.push_back(startModule(scanned + QString::number(host.host), host.module));
+            if (scannedModules.back()->serverPort() == 0)
+                break;
+        }
+        if (scannedModules.size() == size_t(scannedHosts().size()) && scannedModules.back()->serverPort() != 0)
+            return true;
+    }
+    return false;
+}
+
+int tst_ConfigTool::scannedConnections() const
+{
+    int connections = 0;
+    for (const auto &module : scannedModules)
+        connections += module->simulator()->connectionCount();
+    return connections;
 }
 
 QString tst_ConfigTool::variant(const QString &name, const std::function<void(QJsonObject &)> &change)
@@ -522,6 +581,88 @@ void tst_ConfigTool::loadAndSaveKeepEveryDigit()
     QCOMPARE(runTool({"save", "127.0.0.67", saved}).code, 0);
     QFile savedFile(saved);
     QVERIFY(savedFile.open(QIODevice::ReadOnly) && savedFile.readAll().contains("\"preset\": 123.4567,"));
+}
+
+// Columns are padded for the eye; the words are compared.
+void tst_ConfigTool::scanFindsTheModulesAmongRefusingAddresses()
+{
+    const Run run = runTool({"scan", scanned + "0/24"});
+    QCOMPARE(run.code, 0);
+    QCOMPARE(run.err, QString());
+    QStringList lines;
+    for (const QString &line : run.out)
+        lines << line.simplified();
+    QVERIFY2(QRegularExpression(QStringLiteral("^3 modules found in 254 addresses \\(\\d+\\.\\d s\\)$"))
+                     .match(lines.value(5))
+                     .hasMatch(),
+             qPrintable(lines.value(5)));
+    QCOMPARE(lines.mid(0, 5),
+             (QStringList{scanned + "10 unit 1 3 axes version 1.00", scanned + "77 unit A 16 axes version 1.00",
+                          scanned + "200 unit F 1 axis version 1.00",
+                          scanned + "50 port open, no module reply: no reply to CONFIG=? within 1 s",
+                          scanned + "120 port open, no module reply: the reply \"CONFIG=X#?\" to CONFIG=? is no unit "
+                                    "number with 1 to 16 axes"}));
+    for (int i = 0; i < scannedHosts().size(); ++i)
+        QCOMPARE(scannedModules.at(i)->commandTexts(), scannedHosts().at(i).received);
+
+    // A wider network takes --force; the document holds the same.
+    const QString wider = QStringLiteral("%1.%2.0/21").arg(scanned.section('.', 0, 1)).arg(scanned.section('.', 2, 2).toInt() & ~7);
+    const Run json = runTool({"scan", "--json", "--force", wider});
+    QCOMPARE(json.code, 0);
+    const QJsonObject document = QJsonDocument::fromJson(json.out.join(QLatin1Char('\n')).toUtf8()).object();
+    QCOMPARE(document.value("addresses").toInt(), 2046);
+    QCOMPARE(document.value("exitCode").toInt(), 0);
+    QStringList found;
+    for (const QJsonValue &module : document.value("modules").toArray()) {
+        const QJsonObject object = module.toObject();
+        found << QStringLiteral("%1 %2 %3 %4").arg(object.value("address").toString()).arg(object.value("unit").toInt())
+                         .arg(object.value("axes").toInt()).arg(object.value("version").toString());
+    }
+    QCOMPARE(found.filter(QRegularExpression("^" + QRegularExpression::escape(scanned))),
+             (QStringList{scanned + "10 1 3 1.00", scanned + "77 10 16 1.00", scanned + "200 15 1 1.00"}));
+    QCOMPARE(document.value("noModuleReply").toArray().at(0).toObject().value("address").toString(), scanned + "50");
+}
+
+void tst_ConfigTool::scanEndsAreJudged_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message"); // in the last line of the output for 0 and 1, in the errors for 2
+
+    const QString net = scanned;
+    const QString list = writeFile("scan.txt", (net + "50\n" + net + "51  # nothing listens\n").toUtf8());
+    QTest::newRow("none found, from --modules") << QStringList{"scan", "--modules", list} << 1
+                                                << "0 modules found in 2 addresses (";
+    QTest::newRow("one module, another port") << QStringList{"scan", "--port", "24001", net + "10"} << 1
+                                              << "0 modules found in 1 address (";
+    QTest::newRow("more than 1024") << QStringList{"scan", net.section('.', 0, 1) + ".0.0/21"} << 2
+                                    << "hold 2046 addresses, more than 1024; give --force to scan them all";
+    QTest::newRow("more than a /16") << QStringList{"scan", "--force", "127.0.0.0/8"} << 2 << "a scan takes at most 65536";
+    QTest::newRow("malformed network") << QStringList{"scan", net + "0/33"} << 2 << "the prefix length";
+    QTest::newRow("malformed range") << QStringList{"scan", net + "20-" + net + "10"} << 2 << "runs backwards";
+    QTest::newRow("no range") << QStringList{"scan"} << 2 << "no address range given";
+    QTest::newRow("connect time-out") << QStringList{"scan", "--timeout-ms", "0", net + "10"} << 2
+                                      << "--timeout-ms: \"0\" is not a whole number from 1 to 60000";
+    QTest::newRow("log") << QStringList{"scan", "--log", "scan.log", net + "10"} << 2 << "--log does not go with scan";
+    QTest::newRow("force for a load") << QStringList{"load", "--force", reference, net + "10"} << 2
+                                      << "--force and --timeout-ms go with scan only";
+}
+
+void tst_ConfigTool::scanEndsAreJudged()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    const int connections = scannedConnections();
+    const Run run = runTool(arguments);
+    QCOMPARE(run.code, code);
+    if (code == 2) {
+        QVERIFY2(run.err.contains(message) && run.err.contains("nothing was sent"), qPrintable(run.err));
+        QCOMPARE(run.out, QStringList());
+        QCOMPARE(scannedConnections(), connections);
+    } else {
+        QVERIFY2(run.out.value(run.out.size() - 1).startsWith(message), qPrintable(run.out.join('\n')));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_ConfigTool)

@@ -11,6 +11,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
 #include <QListView>
 
 namespace {
@@ -60,6 +62,7 @@ class tst_CommunicationLogWindow : public QObject
 
 private slots:
     void followsTheWirePausesHidesPollsAndSaves();
+    void logsToAFileAndSaysWhenItCannot();
     void keepsTheNewestEntriesOnly();
 };
 
@@ -114,6 +117,56 @@ void tst_CommunicationLogWindow::followsTheWirePausesHidesPollsAndSaves()
 
     WindowHarness::click(log->findChild<QPushButton *>(QStringLiteral("pushButton_LogClear")));
     QCOMPARE(list->rowCount(), 0);
+}
+
+void tst_CommunicationLogWindow::logsToAFileAndSaysWhenItCannot()
+{
+    QTemporaryDir folder;
+    WindowHarness harness(true);
+    SimulatorOptions options;
+    options.axisCount = 1;
+    QVERIFY(harness.startSimulator(options));
+    MainWindow *window = harness.openWindow();
+    window->findChild<QAction *>(QStringLiteral("actionCommunicationLog"))->trigger();
+    auto *log = window->findChild<CommunicationLogWindow *>();
+    auto *toFile = log->findChild<QPushButton *>(QStringLiteral("pushButton_LogToFile"));
+    auto *state = log->findChild<QLabel *>(QStringLiteral("label_LogFile"));
+    const auto logTo = [&](const QString &path) {
+        WindowHarness::click(toFile);
+        QFileDialog *dialog = nullptr;
+        QTRY_VERIFY((dialog = log->findChild<QFileDialog *>()));
+        dialog->selectFile(path);
+        // A file that exists is replaced only after a question.
+        QTimer::singleShot(0, [] {
+            if (auto *question = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                question->button(QMessageBox::Yes)->click();
+        });
+        static_cast<QDialog *>(dialog)->accept();
+    };
+
+    const QString path = folder.filePath(QStringLiteral("live.txt"));
+    logTo(path);
+    QVERIFY(toFile->isChecked());
+    QVERIFY(harness.connectModule());
+    const auto lines = [&path] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly | QIODevice::Text)
+                ? QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                : QStringList();
+    };
+    // The connection's events come first, then every command the module received.
+    QTRY_COMPARE(sent(lines()), harness.commands());
+    QVERIFY2(lines().at(0).contains(QStringLiteral("  dialling   %1 port 24000").arg(harness.moduleAddress())),
+             qPrintable(lines().at(0)));
+    QVERIFY2(lines().at(1).contains(QStringLiteral("  connected  ")), qPrintable(lines().at(1)));
+    WindowHarness::click(toFile);
+    QCOMPARE(state->text(), QStringLiteral("Logging to %1 stopped.").arg(path));
+
+    // A device that takes nothing: the log stops at its first entry and says why.
+    logTo(QStringLiteral("/dev/full"));
+    harness.openPage("pushButton_MeasureMonitor");
+    QTRY_VERIFY_WITH_TIMEOUT(!toFile->isChecked(), WindowHarness::waitMs);
+    QVERIFY2(state->text().startsWith(QStringLiteral("/dev/full: cannot be written: ")), qPrintable(state->text()));
 }
 
 void tst_CommunicationLogWindow::keepsTheNewestEntriesOnly()

@@ -5,6 +5,8 @@
 
 #include "windowharness.h"
 
+#include <QStatusBar>
+
 namespace {
 
 // Counts the queued calls that reach the busy dialog: one per progress report.
@@ -28,6 +30,16 @@ int entriesIn(const char *folder)
     return QDir(QLatin1String(folder)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size();
 }
 
+// Only sockets: a sanitizer's symbolizer, started when it first reports, has pipes.
+int socketsOpen()
+{
+    int sockets = 0;
+    const QDir descriptors(QStringLiteral("/proc/self/fd"));
+    for (const QFileInfo &descriptor : descriptors.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System))
+        sockets += descriptor.symLinkTarget().contains(QLatin1String("socket:")) ? 1 : 0;
+    return sockets;
+}
+
 } // namespace
 
 class tst_Connection : public QObject
@@ -38,7 +50,8 @@ private slots:
     void connectAndDisconnectRepeatedly();
     void failedAttemptIsToldUntilDismissed_data();
     void failedAttemptIsToldUntilDismissed();
-    void moduleFallingSilentDuringTheReadStillConnects();
+    void settingsWithoutAValueAreNamed_data();
+    void settingsWithoutAValueAreNamed();
     void moduleDroppingTheConnectionMidWriteReturnsToStart();
 };
 
@@ -58,10 +71,14 @@ void tst_Connection::connectAndDisconnectRepeatedly()
     QStringList firstRead;
     int firstCalls = 0;
     int threads = 0;
-    int descriptors = 0;
+    int sockets = 0;
     for (int cycle = 0; cycle < 8; ++cycle) {
         WindowHarness::type(harness.addressEdit(), harness.moduleAddress());
-        WindowHarness::click(harness.connectButton());
+        // Every other time by Enter in the address field.
+        if (cycle % 2)
+            QTest::keyClick(harness.addressEdit(), Qt::Key_Return);
+        else
+            WindowHarness::click(harness.connectButton());
         QCOMPARE(harness.busyDialog()->labelText(), QStringLiteral("Please wait..."));
         QueuedCallCounter calls;
         harness.busyDialog()->installEventFilter(&calls);
@@ -82,7 +99,7 @@ void tst_Connection::connectAndDisconnectRepeatedly()
         harness.simulator().clearCommandLog();
         if (cycle == 1) { // the first connections create what the window keeps for its life
             threads = entriesIn("/proc/self/task");
-            descriptors = entriesIn("/proc/self/fd");
+            sockets = socketsOpen();
         }
     }
     QVERIFY(firstCalls > 0);
@@ -92,7 +109,7 @@ void tst_Connection::connectAndDisconnectRepeatedly()
     QCOMPARE(harness.simulator().simulator()->connectionCount(), 8);
     // Sockets close as their threads get to it; what leaks never goes.
     QTRY_VERIFY(entriesIn("/proc/self/task") <= threads);
-    QTRY_VERIFY(entriesIn("/proc/self/fd") <= descriptors);
+    QTRY_VERIFY(socketsOpen() <= sockets);
 }
 
 void tst_Connection::failedAttemptIsToldUntilDismissed_data()
@@ -127,14 +144,36 @@ void tst_Connection::failedAttemptIsToldUntilDismissed()
     QTRY_VERIFY(!harness.busyDialog()->isVisible());
 }
 
-void tst_Connection::moduleFallingSilentDuringTheReadStillConnects()
+void tst_Connection::settingsWithoutAValueAreNamed_data()
 {
-    // The read of one axis with the inch option is 37 commands; the last two,
-    // "MDA=?" and "FLA=?", go unanswered.
+    // The read of one axis with the inch option is 37 commands; Apply Setting's read-back follows.
+    QTest::addColumn<int>("silentAfter");
+    QTest::addColumn<QString>("garbled");
+    QTest::addColumn<bool>("apply");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("the module falls silent during the read")
+            << 35 << QString() << false
+            << "Read from %1 with 2 settings not read: measDataAddr (MDA=?): no reply; ctrlFlagAddr (FLA=?): no reply; "
+               "those show their earlier values. See View, Communication Log.";
+    QTest::newRow("a read-back reply that does not convert")
+            << 0 << "00RSL=\\?" << true
+            << "Measure settings written, but the read-back has 1 setting not read: axis 0 resolution (00RSL=?): "
+               "reply \"X#?\" is not a value. See View, Communication Log.";
+}
+
+void tst_Connection::settingsWithoutAValueAreNamed()
+{
+    QFETCH(int, silentAfter);
+    QFETCH(QString, garbled);
+    QFETCH(bool, apply);
+    QFETCH(QString, told);
     WindowHarness harness(true);
     SimulatorOptions options;
     options.axisCount = 1;
-    options.silentAfter = 35;
+    options.silentAfter = silentAfter;
+    if (!garbled.isEmpty())
+        options.garblePatterns << SimulatorOptions::wholeCommand(garbled);
+    options.garbleAfter = 37;
     QVERIFY(harness.startSimulator(options));
     ModuleModel model = harness.simulator().model();
     model.paramAddr[0] = 777;
@@ -144,6 +183,15 @@ void tst_Connection::moduleFallingSilentDuringTheReadStillConnects()
     harness.openWindow();
     QVERIFY(harness.connectModule());
     QCOMPARE(harness.barState(), QStringLiteral("Disconnect 0 1 menu fixed"));
+    if (apply)
+        QVERIFY(harness.runOperation(harness.onPage<QPushButton>("page_MeasureSetting", QStringLiteral("pushButton_ApplySetting"))));
+    // Told without the time of day a write's message begins with.
+    const auto message = [&harness] {
+        return harness.window()->statusBar()->currentMessage().remove(QRegularExpression(QStringLiteral(" at \\d\\d:\\d\\d:\\d\\d")));
+    };
+    QTRY_COMPARE(message(), told.replace(QStringLiteral("%1"), harness.moduleAddress()));
+    if (apply)
+        return;
 
     harness.openPage("pushButton_PlcLinkSetting");
     // Answered before the module fell silent; unanswered fields keep what the store held.

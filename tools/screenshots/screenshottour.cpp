@@ -1,18 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "screenshottour.h"
 
+#include "addressrange.h"
+#include "capabilityreport.h"
+#include "capabilitywindow.h"
 #include "communicationlogwindow.h"
+#include "findmodulesdialog.h"
 #include "form_about.h"
+#include "gaugestudydialog.h"
 #include "mainwindow.h"
 #include "simulatorthread.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -21,8 +31,6 @@ namespace {
 // not come about after this long never will.
 constexpr int stepTimeoutMs = 60000;
 constexpr int monitorPolls = 10;
-// Enough of the simulated gauges' slow waves to see them move.
-constexpr int trendPolls = 100;
 
 bool fail(const char *what)
 {
@@ -61,41 +69,90 @@ ScreenshotTour::~ScreenshotTour()
 
 bool ScreenshotTour::run()
 {
-    // The module of the README's demo (four axes), with axis 3 reporting an error so
-    // that the monitor shows every comparator symbol.
+    if (!startSimulator(0))
+        return false;
+    window = std::make_unique<MainWindow>();
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        return fail("the main window was not shown");
+
+    return findModules() && connectModule() && editMeasureSettings() && applyMeasureSettings()
+            && applyReferencePoint() && watchMonitor() && stopRecording() && showCommunicationLog() && showPlcLink()
+            && showAbout() && disconnectModule() && showStaleMonitor() && disconnectModule() && showTrend()
+            && showCapability() && disconnectModule();
+}
+
+// Two more modules on the tour module's /24, and a scan of that /24 only: never
+// anything but loopback.
+bool ScreenshotTour::findModules()
+{
+    const quint32 tourModule = address.toIPv4Address();
+    for (const int step : {10, 20}) {
+        SimulatorOptions options;
+        options.address = QHostAddress((tourModule & 0xffffff00u) | (((tourModule & 0xffu) + step - 1) % 254 + 1));
+        options.port = 24000;
+        options.unitNumber = step / 10;
+        options.axisCount = 8 * (step / 10);
+        otherModules.push_back(std::make_unique<SimulatorThread>(options));
+        if (!otherModules.back()->start()) {
+            qCritical("screenshots: no simulator on %s:24000: %s", qPrintable(options.address.toString()),
+                      qPrintable(otherModules.back()->errorString()));
+            return false;
+        }
+    }
+    click(bar<QPushButton>("pushButton_FindModules"));
+    auto *const dialog = window->findChild<FindModulesDialog *>();
+    if (!dialog || !QTest::qWaitForWindowExposed(dialog))
+        return fail("\"Find Modules...\" did not open");
+    type(dialog->findChild<QLineEdit *>(QStringLiteral("lineEdit_ScanRange")), AddressRange::network(address, 24));
+    click(dialog->findChild<QPushButton *>(QStringLiteral("pushButton_Scan")));
+    auto *const status = dialog->findChild<QLabel *>(QStringLiteral("label_ScanStatus"));
+    if (!QTest::qWaitFor([status] { return status->text().startsWith(QLatin1String("3 modules found")); }, stepTimeoutMs))
+        return fail("the scan did not find the three modules");
+    auto *const table = dialog->findChild<QTableWidget *>(QStringLiteral("tableWidget_Modules"));
+    const QList<QTableWidgetItem *> found = table->findItems(address.toString(), Qt::MatchExactly);
+    if (found.isEmpty())
+        return fail("the tour's module is not in the list");
+    table->setCurrentCell(found.first()->row(), 0);
+    if (!save(dialog, QStringLiteral("find-modules")))
+        return false;
+    click(dialog->findChild<QPushButton *>(QStringLiteral("pushButton_Use")));
+    return bar<QLineEdit>("lineEdit_ModuleIpAddr")->text() == address.toString()
+            || fail("\"Use\" did not take the module's address");
+}
+
+// The module of the README's demo (four axes), with axis 3 reporting an error so
+// that the monitor shows every comparator symbol; silent after that many commands.
+bool ScreenshotTour::startSimulator(int silentAfter)
+{
     SimulatorOptions options;
     options.address = address;
     options.port = 24000; // the tool always dials this port
     options.axisCount = 4;
     options.errorAxis = 3;
     options.seed = 36;
+    options.silentAfter = silentAfter;
+    simulator.reset();
     simulator = std::make_unique<SimulatorThread>(options);
     if (!simulator->start()) {
         qCritical("screenshots: no simulator on %s:24000: %s", qPrintable(address.toString()),
                   qPrintable(simulator->errorString()));
         return false;
     }
-
-    window = std::make_unique<MainWindow>();
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
-        return fail("the main window was not shown");
-
-    return connectModule() && editMeasureSettings() && applyMeasureSettings() && applyReferencePoint()
-            && watchMonitor() && showTrend() && showCommunicationLog() && showPlcLink() && showAbout()
-            && disconnectModule();
+    return true;
 }
 
-bool ScreenshotTour::connectModule()
+bool ScreenshotTour::connectModule(bool picture)
 {
     type(bar<QLineEdit>("lineEdit_ModuleIpAddr"), address.toString());
-    if (!save(window.get(), QStringLiteral("connect")))
+    if (picture && !save(window.get(), QStringLiteral("connect")))
         return false;
     QPushButton *const connectButton = bar<QPushButton>("pushButton_Connect");
     click(connectButton);
     const bool connected = QTest::qWaitFor(
             [&]() { return connectButton->text() == QLatin1String("Disconnect") && isIdle(); },
             stepTimeoutMs);
+    readLength = simulator->commandTexts().size();
     return connected || fail("the tool did not connect to the simulator");
 }
 
@@ -180,27 +237,108 @@ bool ScreenshotTour::showCommunicationLog()
     return saved;
 }
 
+bool ScreenshotTour::stopRecording()
+{
+    click(onPage<QPushButton>("page_MeasureMonitor", "pushButton_StopRecording"));
+    return true;
+}
+
+// A module of sixteen axes in its place, recorded with every axis on the chart.
 bool ScreenshotTour::showTrend()
 {
-    click(onPage<QPushButton>("page_MeasureMonitor", "pushButton_Trend"));
+    SimulatorOptions options;
+    options.address = address;
+    options.port = 24000;
+    options.axisCount = 16;
+    options.seed = 36;
+    simulator = std::make_unique<SimulatorThread>(options);
+    if (!simulator->start())
+        return fail("no simulator of sixteen axes");
+    QPushButton *const connectButton = bar<QPushButton>("pushButton_Connect");
+    click(connectButton);
+    if (!QTest::qWaitFor([&]() { return connectButton->text() == QLatin1String("Disconnect") && isIdle(); },
+                         stepTimeoutMs))
+        return fail("the tool did not connect to the module of sixteen axes");
+    click(window->findChild<QPushButton *>(QStringLiteral("pushButton_MeasureMonitor")));
+    const char page[] = "page_MeasureMonitor";
+    click(onPage<QPushButton>(page, "pushButton_Record"));
+    auto *const dialog = window->findChild<QFileDialog *>();
+    if (!dialog || !QTest::qWaitForWindowExposed(dialog))
+        return fail("\"Record...\" asked for no file");
+    dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
+            ->setText(QDir::current().absoluteFilePath(QStringLiteral("line-check.csv")));
+    QTest::keyClick(dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")), Qt::Key_Return);
+    click(onPage<QPushButton>(page, "pushButton_Trend"));
     auto *const table = window->findChild<QTableWidget *>(QStringLiteral("tableWidget_Spread"));
-    if (!table || !QTest::qWaitForWindowExposed(table->window()))
-        return fail("the trend window did not open");
-    // Axis 0 reads about 10, far above the others, and axis 3 has no values: the
-    // chart shows axes 1 and 2 over the whole recording.
-    table->item(0, 0)->setCheckState(Qt::Unchecked);
-    table->item(1, 0)->setCheckState(Qt::Checked);
-    table->item(2, 0)->setCheckState(Qt::Checked);
-    auto *const span = table->window()->findChild<QComboBox *>(QStringLiteral("comboBox_TrendSpan"));
-    QTest::keyClick(span, Qt::Key_End);
+    if (!table || !QTest::qWaitForWindowExposed(table->window()) || table->rowCount() != 16)
+        return fail("the trend window did not open with sixteen axes");
+    table->window()->resize(1000, 820);
+    for (int axis = 0; axis < table->rowCount(); ++axis)
+        table->item(axis, 0)->setCheckState(Qt::Checked);
+    // A full minute on the chart.
     const bool polled = QTest::qWaitFor(
-            [this]() { return simulator->commandTexts().count(QStringLiteral("R")) >= trendPolls; }, stepTimeoutMs);
+            [this]() { return simulator->commandTexts().count(QStringLiteral("R")) >= 5 * 61; }, 2 * stepTimeoutMs);
     if (!polled)
         return fail("the monitor stopped polling");
-    QTest::qWait(300);
+    // The spread table is brought up to date every two seconds.
+    QTest::qWait(2100);
     const bool saved = save(table->window(), QStringLiteral("trend"));
     table->window()->close();
-    click(onPage<QPushButton>("page_MeasureMonitor", "pushButton_StopRecording"));
+    click(onPage<QPushButton>(page, "pushButton_StopRecording"));
+    return saved;
+}
+
+// The last recording's axis 0, with its tolerance band round the reference point,
+// then a Type-1 study of it taken automatically five times a second.
+bool ScreenshotTour::showCapability()
+{
+    click(onPage<QPushButton>("page_MeasureMonitor", "pushButton_Trend"));
+    QWidget *const trend = window->findChild<QTableWidget *>(QStringLiteral("tableWidget_Spread"))->window();
+    if (!QTest::qWaitForWindowExposed(trend))
+        return fail("the trend window did not open");
+    click(trend->findChild<QPushButton *>(QStringLiteral("pushButton_Capability")));
+    auto *const capability = trend->findChild<CapabilityWindow *>();
+    if (!capability || !QTest::qWaitForWindowExposed(capability))
+        return fail("the capability window did not open");
+    capability->findChild<QComboBox *>(QStringLiteral("comboBox_Axis"))->setCurrentIndex(0);
+    capability->findChild<QCheckBox *>(QStringLiteral("checkBox_TwoOfThree"))->setChecked(true);
+    type(capability->findChild<QLineEdit *>(QStringLiteral("lineEdit_Operator")), QStringLiteral("A. Operator"));
+    type(capability->findChild<QLineEdit *>(QStringLiteral("lineEdit_Gauge")), QStringLiteral("Gauge 7, axis 0"));
+    // The charts lay their axes out in the event loop.
+    QTest::qWait(300);
+    if (!save(capability, QStringLiteral("capability")))
+        return false;
+    // The report's page as "Save Report..." writes it, at 100 dots per inch.
+    constexpr int dotsPerInch = 100;
+    QImage page(827, 1169, QImage::Format_RGB32);
+    page.setDotsPerMeterX(int(dotsPerInch / 0.0254));
+    page.setDotsPerMeterY(int(dotsPerInch / 0.0254));
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    const int margin = 59; // 15 mm
+    capability->report().paint(painter, page.rect().adjusted(margin, margin, -margin, -margin), dotsPerInch);
+    painter.end();
+    const QString reportPath = output.absoluteFilePath(QStringLiteral("capability-report.png"));
+    if (!page.save(reportPath))
+        return fail("the report's page could not be saved");
+    qInfo("wrote %s", qPrintable(reportPath));
+
+    click(capability->findChild<QPushButton *>(QStringLiteral("pushButton_GaugeStudy")));
+    auto *const study = capability->findChild<GaugeStudyDialog *>();
+    if (!study || !QTest::qWaitForWindowExposed(study))
+        return fail("the Type-1 study did not open");
+    type(study->findChild<QLineEdit *>(QStringLiteral("lineEdit_Master")), QStringLiteral("10"));
+    study->findChild<QSpinBox *>(QStringLiteral("spinBox_Count"))->setValue(25);
+    study->findChild<QCheckBox *>(QStringLiteral("checkBox_Automatic"))->setChecked(true);
+    study->findChild<QDoubleSpinBox *>(QStringLiteral("doubleSpinBox_Interval"))->setValue(0.2);
+    click(study->findChild<QPushButton *>(QStringLiteral("pushButton_Start")));
+    auto *const saveButton = study->findChild<QPushButton *>(QStringLiteral("pushButton_SaveStudy"));
+    if (!QTest::qWaitFor([saveButton]() { return saveButton->isEnabled(); }, stepTimeoutMs))
+        return fail("the Type-1 study took no 25 readings");
+    const bool saved = save(study, QStringLiteral("gauge-study"));
+    study->close();
+    capability->close();
+    trend->close();
     return saved;
 }
 
@@ -223,12 +361,32 @@ bool ScreenshotTour::showAbout()
     return saved;
 }
 
+// With an edit not applied ("Use PLC-Link" ticked), the tool asks first, and the
+// edit is dropped.
 bool ScreenshotTour::disconnectModule()
 {
     QPushButton *const connectButton = bar<QPushButton>("pushButton_Connect");
     click(connectButton);
+    auto *const question = window->findChild<QMessageBox *>();
+    if (question && question->isVisible()) {
+        if (!QTest::qWaitForWindowExposed(question) || !save(question, QStringLiteral("pending-edits")))
+            return false;
+        click(question->button(QMessageBox::Discard));
+    }
     return QTest::qWaitFor([&]() { return connectButton->text() == QLatin1String("Connect"); }, stepTimeoutMs)
             || fail("the tool did not disconnect");
+}
+
+// The same module falls silent after a few readings.
+bool ScreenshotTour::showStaleMonitor()
+{
+    if (!startSimulator(readLength + monitorPolls) || !connectModule(false))
+        return false;
+    click(window->findChild<QPushButton *>(QStringLiteral("pushButton_MeasureMonitor")));
+    auto *const line = onPage<QLabel>("page_MeasureMonitor", "label_NoReading");
+    if (!QTest::qWaitFor([line]() { return line->isVisible(); }, stepTimeoutMs))
+        return fail("the monitor did not tell the silence");
+    return save(window.get(), QStringLiteral("monitor-stale"));
 }
 
 bool ScreenshotTour::save(QWidget *widget, const QString &name) const

@@ -5,6 +5,7 @@
 #include <QHostAddress>
 
 #include <memory>
+#include <vector>
 
 class MainWindow;
 class QAbstractButton;
@@ -26,16 +27,21 @@ public:
     bool run();
 
 private:
-    bool connectModule();
+    bool startSimulator(int silentAfter);
+    bool findModules();
+    bool connectModule(bool picture = true);
     bool editMeasureSettings();
     bool applyMeasureSettings();
     bool applyReferencePoint();
     bool watchMonitor();
+    bool stopRecording();
     bool showTrend();
+    bool showCapability();
     bool showCommunicationLog();
     bool showPlcLink();
     bool showAbout();
     bool disconnectModule();
+    bool showStaleMonitor();
 
     bool save(QWidget *widget, const QString &name) const;
     bool runOperation(QAbstractButton *button, const char *pictureName = nullptr);
@@ -51,6 +57,8 @@ private:
 
     QHostAddress address;
     QDir output;
+    int readLength = 0; // the commands of the parameter read
     std::unique_ptr<SimulatorThread> simulator;
+    std::vector<std::unique_ptr<SimulatorThread>> otherModules; // for "Find Modules..."
     std::unique_ptr<MainWindow> window; // goes before the simulator it talks to
 };

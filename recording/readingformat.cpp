@@ -14,23 +14,14 @@ int decimals(int resolution, int unit)
     return table[row * 5 + column];
 }
 
-QString value(double value, int decimals)
+QString value(double value, int decimals, QChar decimalPoint)
 {
-    return std::isnan(value) ? QString() : QString::number(value, 'f', decimals);
-}
-
-QString comparatorResult(int judge)
-{
-    switch (judge) {
-    case 1:
-        return QStringLiteral("OK");
-    case 2:
-        return QStringLiteral("HI");
-    case 0:
-        return QStringLiteral("LO");
-    default:
-        return QStringLiteral("ERR");
-    }
+    if (std::isnan(value))
+        return QString();
+    QString text = QString::number(value, 'f', decimals);
+    if (decimalPoint != QLatin1Char('.'))
+        text.replace(QLatin1Char('.'), decimalPoint);
+    return text;
 }
 
 QString unitName(int unit)
@@ -41,6 +32,11 @@ QString unitName(int unit)
 QString dataFormatName(int format)
 {
     return QStringLiteral("Mode %1").arg(format + 1);
+}
+
+bool carriesJudgement(int format)
+{
+    return format == 2;
 }
 
 } // namespace ReadingFormat
