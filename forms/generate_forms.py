@@ -353,7 +353,7 @@ def measure_monitor():
 
 def trend():
     ui, top = form("Form_Trend", 760, 640, "Trend and Spread", translatable=False)
-    chart = widget(top, "QtCharts::QChartView", "chartView")
+    chart = widget(top, "QChartView", "chartView")
     rect(chart, 10, 10, 741, 361)
     label(top, "label_TrendSpan", "Trend over", (10, 380, 71, 22), align=None)
     label(top, "label_SpreadSpan", "Spread over", (240, 380, 76, 22), align=None)
@@ -383,9 +383,9 @@ def trend():
 
     custom = ET.SubElement(ui, "customwidgets")
     entry = ET.SubElement(custom, "customwidget")
-    ET.SubElement(entry, "class").text = "QtCharts::QChartView"
+    ET.SubElement(entry, "class").text = "QChartView"
     ET.SubElement(entry, "extends").text = "QGraphicsView"
-    ET.SubElement(entry, "header").text = "QtCharts/QChartView"
+    ET.SubElement(entry, "header").text = "chartclasses.h"
     tab_order = ["comboBox_TrendSpan", "comboBox_SpreadSpan", "spinBox_SpreadReadings",
                  "tableWidget_Spread"]
     finish(ui, tab_order, "form_trend.ui")

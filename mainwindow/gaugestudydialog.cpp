@@ -2,6 +2,7 @@
 #include "gaugestudydialog.h"
 
 #include "capabilitycharts.h"
+#include "chartclasses.h"
 #include "fieldtext.h"
 #include "heldsettings.h"
 #include "moduleprotocol.h"
@@ -14,16 +15,13 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QFileDialog>
-#include <QLineSeries>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
 
-using namespace QtCharts;
 
 namespace {
 // As often as the monitor polls.

@@ -11,18 +11,13 @@
 #include "ui_form_trend.h"
 
 #include <QDateTime>
-#include <QHeaderView>
 #include <QFileDialog>
-#include <QLegendMarker>
-#include <QLineSeries>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QStandardPaths>
-#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
-
-using namespace QtCharts;
 
 namespace {
 constexpr double recentSpanSeconds = 60.0;
@@ -85,12 +80,6 @@ QPen thinPen(const QColor &colour, Qt::PenStyle style = Qt::SolidLine)
     QPen pen(colour, 0.0, style);
     pen.setCosmetic(true);
     return pen;
-}
-
-void replaceIfChanged(QLineSeries *series, const QVector<QPointF> &points)
-{
-    if (series->pointsVector() != points)
-        series->replace(points);
 }
 
 void showSeries(QLineSeries *series, bool shown)

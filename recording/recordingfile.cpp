@@ -3,6 +3,7 @@
 
 #include "configurationfile.h"
 #include "moduleprotocol.h"
+#include "productinfo.h"
 #include "readingformat.h"
 
 #include <QDateTime>
@@ -216,7 +217,7 @@ bool RecordingFile::start(const QString &csvPath, const QString &moduleAddress, 
             && w.writeLine({QStringLiteral("Axis count"), QString::number(reading.axisCount)})
             && w.writeLine({QStringLiteral("Data format"), ReadingFormat::dataFormatName(reading.dataFormat)})
             && w.writeLine({QStringLiteral("Unit"), ReadingFormat::unitName(reading.unit)})
-            && w.writeLine({QStringLiteral("Tool version"), QStringLiteral(QR36_TOOL_VERSION)})
+            && w.writeLine({QStringLiteral("Tool version"), QString::fromLatin1(ProductInfo::number)})
             && w.writeLine({QStringLiteral("Start time"), w.isoTime(startMs)})
             && w.writeLine({QStringLiteral("Settings file"), settingsName}) && w.writeLine(columns);
     if (!written) {
