@@ -5,6 +5,7 @@
 #include "configurationfile.h"
 #include "console.h"
 #include "fieldtext.h"
+#include "moduleprotocol.h"
 #include "recordedreadings.h"
 
 #include <QCommandLineParser>
@@ -206,7 +207,7 @@ QStringList text(const AxisFigures &figures, qint64 gaps)
     const Capability::Indices &i = figures.indices;
     QStringList lines{
             QStringLiteral("Axis %1: %2 readings; polls without an answer (gaps): %3; readings without a value: %4")
-                    .arg(QString::number(figures.axis, 16).toUpper())
+                    .arg(ModuleProtocol::axisName(figures.axis))
                     .arg(s.count)
                     .arg(gaps)
                     .arg(figures.readings->withoutValue),
@@ -279,8 +280,8 @@ int run(const QStringList &arguments)
         return fileError(QStringLiteral("%1: %2").arg(request->path, fault));
     if (request->axis >= recording->axisCount) {
         return fileError(QStringLiteral("%1 holds axes 0 to %2; it has no axis %3")
-                                 .arg(request->path, QString::number(recording->axisCount - 1, 16).toUpper(),
-                                      QString::number(request->axis, 16).toUpper()));
+                                 .arg(request->path, ModuleProtocol::axisName(recording->axisCount - 1),
+                                      ModuleProtocol::axisName(request->axis)));
     }
     std::vector<Capability::Limits> limits(std::size_t(recording->axisCount),
                                            request->limits.value_or(Capability::Limits{}));

@@ -11,6 +11,7 @@
 #include "console.h"
 #include "fieldtext.h"
 #include "modulejob.h"
+#include "productinfo.h"
 #include "recordcommand.h"
 #include "scancommand.h"
 
@@ -216,7 +217,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qr36tn-config"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(QR36_TOOL_VERSION));
+    QCoreApplication::setApplicationVersion(QLatin1String(ProductInfo::number));
     // The link logs every command it sends; an operator reads the result lines.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     // These two have command lines of their own.

@@ -165,7 +165,7 @@ bool ModuleJob::failedBy(const OperationOutcome &outcome, const QString &what)
                      + (partial ? QStringLiteral(": the load stopped there, and ") + partialWriteText : QString()));
         return true;
     }
-    if (!outcome.faults.isEmpty() && outcome.faults.first().setting.field == QLatin1String("config")) {
+    if (!outcome.faults.isEmpty() && QLatin1String(outcome.faults.first().setting.field) == QLatin1String("config")) {
         const SettingFault &config = outcome.faults.first();
         fail(config.kind == SettingFault::Kind::TimedOut
                      ? QStringLiteral("no reply to the configuration query CONFIG=?")

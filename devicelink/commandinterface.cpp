@@ -157,6 +157,7 @@ MeasurementSnapshot CommandInterface::measurementSnapshot() const
     std::copy(std::begin(measValue), std::end(measValue), std::begin(snapshot.measValue));
     std::copy(std::begin(modeText), std::end(modeText), std::begin(snapshot.modeText));
     std::copy(std::begin(judge), std::end(judge), std::begin(snapshot.judge));
+    snapshot.judged = readingJudged;
     return snapshot;
 }
 

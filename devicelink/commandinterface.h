@@ -30,6 +30,9 @@ struct MeasurementSnapshot
     double measValue[ModuleProtocol::maxAxes];
     QString modeText[ModuleProtocol::maxAxes];
     int judge[ModuleProtocol::maxAxes];
+    // The reply's data format carries a comparator result; without one, every judge
+    // is "within" by default and says nothing.
+    bool judged = true;
 };
 
 // One operation as data: its name, the progress maximum it reports, and its steps.
@@ -324,6 +327,7 @@ private:
     QSet<QString> lateReplyNames;    // name parts of the queries that timed out on this connection
     bool lookingForBytes = false;    // a wait of no time, whose time-out is no error
     int moduleDataFormat;            // the format the module uses, as last read or written
+    bool readingJudged = true;       // of the last reading, under measurementMutex
     std::optional<PacingClock::time_point> lastCommandTime; // for the communication log
     QVector<CommunicationLogEntry> logBacklog;             // not yet handed over
     std::atomic<int> socketState{QAbstractSocket::UnconnectedState};

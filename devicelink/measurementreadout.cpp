@@ -23,6 +23,11 @@ int fieldWidth(int dataFormat)
     }
 }
 
+bool carriesComparator(int dataFormat)
+{
+    return dataFormat >= 2;
+}
+
 static void decodeModeLetter(QChar letter, QString &modeText)
 {
     switch (letter.unicode()) {
@@ -57,7 +62,7 @@ void decode(const QString &reply, int dataFormat, int axisCount, double *measVal
         else if (field.size() > 2)
             decodeModeLetter(field.at(2), modeText[axis]);
 
-        if (dataFormat <= 1)
+        if (!carriesComparator(dataFormat))
             judge[axis] = ModuleProtocol::comparatorWithin.code;
         else if (field.size() > 4)
             decodeComparatorLetter(field.at(4), judge[axis]);
@@ -75,11 +80,14 @@ void CommandInterface::sendUpdateMeasure()
         // A readout is whole at its line end, or once all its fields are in.
         const int format = moduleDataFormat;
         const int length = perAxisCount() * (MeasurementReadout::fieldWidth(format) + 1) - 1;
-        if (const auto reply = readReply(QStringLiteral("R"), length)) {
-            const QString text = ReplyConversion::text(*reply);
+        const std::optional<QByteArray> reply = readReply(QStringLiteral("R"), length);
+        const QString text = reply ? ReplyConversion::text(*reply) : QString();
+        // A reply without all its fields is no reading: the window tells the time of the last one.
+        if (reply && text.size() >= length) {
             {
                 const std::lock_guard<std::mutex> lock(measurementMutex);
                 MeasurementReadout::decode(text, format, axisNum, measValue, modeText, judge);
+                readingJudged = MeasurementReadout::carriesComparator(format);
             }
             pollPending = false;
             handOverLog();

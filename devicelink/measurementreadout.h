@@ -9,6 +9,8 @@ namespace MeasurementReadout {
 
 // 10, 12 or 13 characters by the serial data format; 12 for any unknown code.
 int fieldWidth(int dataFormat);
+// Whether the fields of this format carry the module's comparator result.
+bool carriesComparator(int dataFormat);
 
 // Decodes the fields of axes 0 to axisCount-1 (at most 16) into the three arrays.
 // A value that is not a number becomes NaN; a mode or comparator letter outside the

@@ -15,6 +15,12 @@ inline constexpr int linkProtocolSettings = 3;
 inline constexpr int replyWaitMs = 1000;
 inline constexpr int commandPauseMs = 10;
 
+// An axis as the module and its operators name it: 0 to 9, then A to F.
+inline QString axisName(int axis)
+{
+    return QString::number(axis, 16).toUpper();
+}
+
 // The comparator result of a reading: the store's code, the letter of the module's
 // readout and the word of the recording file.
 struct Comparator

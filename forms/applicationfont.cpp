@@ -7,12 +7,21 @@
 
 namespace ApplicationFont {
 
+bool isInstalled()
+{
+    // Qt 6 made the font database's functions static.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return QFontDatabase::hasFamily(QLatin1String(family));
+#else
+    return QFontDatabase().hasFamily(QLatin1String(family));
+#endif
+}
+
 void apply()
 {
-    const QString name = QString::fromLatin1(family);
-    if (!QFontDatabase().hasFamily(name))
+    if (!isInstalled())
         qWarning("The font %s is not installed: some texts may be cut", family);
-    QFont font(name, pointSize);
+    QFont font(QLatin1String(family), pointSize);
     QApplication::setFont(font);
 }
 

@@ -9,6 +9,9 @@ namespace ApplicationFont {
 inline constexpr char family[] = "Carlito";
 inline constexpr int pointSize = 9;
 
+// Whether the font is installed.
+bool isInstalled();
+
 // Sets the font for every widget created from now on; warns when it is not installed.
 void apply();
 

@@ -4,6 +4,7 @@
 #include "productinfo.h"
 #include "ui_form_about.h"
 
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QSettings>
 
@@ -18,6 +19,15 @@ Form_About::Form_About(QWidget *parent)
 }
 
 Form_About::~Form_About() = default;
+
+// Escape closes the window as its title-bar button does: nothing is written.
+void Form_About::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Cancel))
+        close();
+    else
+        QWidget::keyPressEvent(event);
+}
 
 void Form_About::setInchUnitEnabled(bool enabled)
 {

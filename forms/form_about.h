@@ -22,6 +22,9 @@ public:
 public slots:
     void onClosingAboutWindow();
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     std::unique_ptr<Ui_Form_About> ui;
 };

@@ -266,6 +266,9 @@ def measure_setting():
         rect(button, x, 320, 61, 41)
         font(button, 20)
         string(button, "text", text, False)
+    # Which axes the two blocks show; the form's text is the longest it takes.
+    paging = label(top, "label_AxisPage", "axes 14\u201315 of 16", (295, 320, 71, 41))
+    flag(paging, "wordWrap", True)
 
     axis_block(top, 2, "layoutWidget", "gridLayout2", 190)
     axis_block(top, 1, "layoutWidget1", "gridLayout1", 60)
@@ -299,6 +302,7 @@ def ref_point_setting():
                "text", "Clear", True)
         offset = line_edit(cell(grid, row, 4), "lineEdit_MasterOffset%d" % k, "")
         flag(offset, "readOnly", True)
+        no_focus(offset)
         string(offset, "placeholderText", "MasterOffset", False)
     finish(ui, None, "form_refpointsetting.ui")
 
@@ -339,12 +343,17 @@ def measure_monitor():
     state = label(top, "label_RecordingState", "Not recording", (410, 60, 231, 81),
                   align="Qt::AlignLeft|Qt::AlignTop")
     flag(state, "wordWrap", True)
+    # Shown while the readings are stale; the form's text is the longest it takes.
+    stale = label(top, "label_NoReading", "No reading from 255.255.255.255 since 23:59:59",
+                  (410, 230, 231, 41), align="Qt::AlignLeft|Qt::AlignTop")
+    window_text_palette(stale, (192, 0, 0), (120, 120, 120))
+    flag(stale, "wordWrap", True)
     finish(ui, None, "form_measuremonitor.ui")
 
 
 def trend():
     ui, top = form("Form_Trend", 760, 640, "Trend and Spread", translatable=False)
-    chart = widget(top, "QtCharts::QChartView", "chartView")
+    chart = widget(top, "QChartView", "chartView")
     rect(chart, 10, 10, 741, 361)
     label(top, "label_TrendSpan", "Trend over", (10, 380, 71, 22), align=None)
     label(top, "label_SpreadSpan", "Spread over", (240, 380, 76, 22), align=None)
@@ -374,9 +383,9 @@ def trend():
 
     custom = ET.SubElement(ui, "customwidgets")
     entry = ET.SubElement(custom, "customwidget")
-    ET.SubElement(entry, "class").text = "QtCharts::QChartView"
+    ET.SubElement(entry, "class").text = "QChartView"
     ET.SubElement(entry, "extends").text = "QGraphicsView"
-    ET.SubElement(entry, "header").text = "QtCharts/QChartView"
+    ET.SubElement(entry, "header").text = "chartclasses.h"
     tab_order = ["comboBox_TrendSpan", "comboBox_SpreadSpan", "spinBox_SpreadReadings",
                  "tableWidget_Spread"]
     finish(ui, tab_order, "form_trend.ui")

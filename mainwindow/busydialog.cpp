@@ -2,10 +2,12 @@
 #include "busydialog.h"
 
 #include "commandinterface.h"
+#include "productinfo.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 
 #include <limits>
 
@@ -32,24 +34,35 @@ BusyDialog::BusyDialog(CommandInterface *link, QWidget *parent)
     label->setTextFormat(Qt::PlainText);
     setLabel(label);
     setCancelButton(button);
+    // Replacing the button leaves QProgressDialog with two Escape shortcuts, which
+    // cancel each other out and swallow the key; without them Escape reaches reject().
+    for (QShortcut *shortcut : findChildren<QShortcut *>())
+        shortcut->setEnabled(false);
     // QProgressDialog connects these by name; its cancel() would hide the dialog.
     disconnect(this, SIGNAL(canceled()), this, SLOT(cancel()));
     connect(this, &QProgressDialog::canceled, this, &BusyDialog::onButton);
     connect(link, &CommandInterface::setProgress, this, &QProgressDialog::setValue, Qt::QueuedConnection);
     connect(link, &CommandInterface::setProgMaximum, this, &QProgressDialog::setMaximum, Qt::QueuedConnection);
     setValue(0);
-    setWindowTitle(QString());
+    // Without a title a window manager shows the program's file name.
+    setWindowTitle(QLatin1String(ProductInfo::title));
 }
 
 void BusyDialog::start()
 {
     told = false;
     setValue(0);
-    setWindowTitle(QString());
     setLabelText(QLatin1String(pleaseWait));
     setCancelButtonText(QStringLiteral("Cancel"));
     button->setEnabled(true);
+    showActive();
+}
+
+// A window manager need not give a new dialog the keyboard; Escape must reach it.
+void BusyDialog::showActive()
+{
     show();
+    activateWindow();
 }
 
 void BusyDialog::stopping(const QString &text)
@@ -66,7 +79,7 @@ void BusyDialog::tell(const QString &text)
     setLabelText(text);
     setCancelButtonText(QStringLiteral("Close"));
     button->setEnabled(true);
-    show();
+    showActive();
 }
 
 void BusyDialog::finish()

@@ -34,6 +34,7 @@ protected:
 
 private:
     void onButton();
+    void showActive();
 
     QLabel *label;
     QPushButton *button;

@@ -2,19 +2,13 @@
 #include "capabilitycharts.h"
 
 #include "capabilityfigures.h"
+#include "chartclasses.h"
 #include "histogram.h"
 
-#include <QAreaSeries>
-#include <QChartView>
-#include <QLegendMarker>
-#include <QLineSeries>
-#include <QScatterSeries>
-#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
 
-using namespace QtCharts;
 
 namespace {
 // A chart redraws every point it is given: a few hundred per line keep a redraw of
@@ -28,18 +22,10 @@ const QColor controlColour(0x94, 0x67, 0xbd);
 const QColor meanColour(0x2c, 0xa0, 0x2c);
 const QColor readingColour(0x1f, 0x77, 0xb4);
 
-// A series repaints all of itself when given points: only when they changed,
-// which over hours of readings they mostly have not.
-void replace(QXYSeries *series, const QVector<QPointF> &points)
-{
-    if (series->pointsVector() != points)
-        series->replace(points);
-}
-
 void setLine(QLineSeries *series, double x0, double y0, double x1, double y1)
 {
     if (std::isfinite(x0) && std::isfinite(y0) && std::isfinite(x1) && std::isfinite(y1))
-        replace(series, {QPointF(x0, y0), QPointF(x1, y1)});
+        replaceIfChanged(series, {QPointF(x0, y0), QPointF(x1, y1)});
     else if (series->count() > 0)
         series->clear();
 }
@@ -190,7 +176,7 @@ void CapabilityCharts::drawHistogram(const CapabilityFigures &figures, const QSt
                 << QPointF(left + counted.width, 0.0);
         highest = std::max(highest, count);
     }
-    replace(bars, outline);
+    replaceIfChanged(bars, outline);
 
     double low = counted.counts.empty() ? summary.mean : counted.start;
     double high = counted.counts.empty() ? summary.mean : counted.end();
@@ -205,7 +191,7 @@ void CapabilityCharts::drawHistogram(const CapabilityFigures &figures, const QSt
                                                histogram.x->min(), histogram.x->max(), curvePoints);
     for (const QPointF &point : curve)
         highest = std::max(highest, point.y());
-    replace(normal, curve);
+    replaceIfChanged(normal, curve);
     setRange(histogram.y, 0.0, std::max(highest * 1.05, 1.0));
     const double top = histogram.y->max();
     setLine(lowerLimit, figures.limits.lower, 0.0, figures.limits.lower, top);
@@ -221,8 +207,8 @@ void CapabilityCharts::drawControlCharts(const CapabilityFigures &figures, unsig
     const std::vector<std::uint8_t> breaks
             = ControlChart::ruleBreaks(readings.data(), readings.size(), limits,
                                        rules | ControlChart::BeyondLimits | ControlChart::RangeBeyondLimit);
-    replace(values, ControlChart::envelope(readings.data(), readings.size(), maxChartPoints, 1.0));
-    replace(valueMarks,
+    replaceIfChanged(values, ControlChart::envelope(readings.data(), readings.size(), maxChartPoints, 1.0));
+    replaceIfChanged(valueMarks,
             ControlChart::marks(readings.data(), breaks,
                                 (rules | ControlChart::BeyondLimits) & ~ControlChart::RangeBeyondLimit, maxChartPoints,
                                 1.0, limits.centre));
@@ -243,8 +229,8 @@ void CapabilityCharts::drawControlCharts(const CapabilityFigures &figures, unsig
     const std::vector<double> moving = ControlChart::movingRanges(readings.data(), readings.size());
     // A moving range is marked at the reading that ends it.
     const std::vector<std::uint8_t> rangeBreaks(breaks.empty() ? breaks.end() : breaks.begin() + 1, breaks.end());
-    replace(ranges, ControlChart::envelope(moving.data(), moving.size(), maxChartPoints, 2.0));
-    replace(rangeMarks,
+    replaceIfChanged(ranges, ControlChart::envelope(moving.data(), moving.size(), maxChartPoints, 2.0));
+    replaceIfChanged(rangeMarks,
             ControlChart::marks(moving.data(), rangeBreaks, ControlChart::RangeBeyondLimit, maxChartPoints, 2.0, 0.0));
     setLine(rangeCentre, 2.0, limits.rangeCentre, last, limits.rangeCentre);
     setLine(rangeControl, 2.0, limits.rangeUpper, last, limits.rangeUpper);

@@ -4,8 +4,9 @@
 #include "capabilitycharts.h"
 #include "capabilityfigures.h"
 #include "capabilityreport.h"
-#include "heldsettings.h"
 #include "gaugestudydialog.h"
+#include "heldsettings.h"
+#include "moduleprotocol.h"
 #include "readingformat.h"
 #include "readingseries.h"
 #include "savefiledialog.h"
@@ -30,10 +31,6 @@ enum Row { Count, Mean, StdDev, Minimum, Maximum, MovingRange, SigmaWithin, Lowe
 const char *const resolutionNames[] = {"0.1μm", "0.5μm", "1μm", "5μm", "10μm"};
 const char *const modeNames[] = {"REAL", "MAX", "MIN", "P-P"};
 
-QString axisName(int axis)
-{
-    return QString::number(axis, 16).toUpper();
-}
 } // namespace
 
 CapabilityWindow::CapabilityWindow(const HeldSettings *held, const ReadingSeries *series, QWidget *parent)
@@ -97,7 +94,7 @@ void CapabilityWindow::setAxisCount(int axes)
     const QSignalBlocker blocker(ui->comboBox_Axis);
     ui->comboBox_Axis->clear();
     for (int axis = 0; axis < axes; ++axis)
-        ui->comboBox_Axis->addItem(axisName(axis));
+        ui->comboBox_Axis->addItem(ModuleProtocol::axisName(axis));
 }
 
 int CapabilityWindow::lastPolls() const
@@ -190,7 +187,7 @@ CapabilityReport CapabilityWindow::report() const
     const QString unit = ReadingFormat::unitName(module.unit);
 
     CapabilityReport report;
-    report.title = QStringLiteral("Capability of axis %1").arg(axisName(axis));
+    report.title = QStringLiteral("Capability of axis %1").arg(ModuleProtocol::axisName(axis));
     report.time = QDateTime::currentDateTime();
     report.operatorName = ui->lineEdit_Operator->text();
     report.gauge = ui->lineEdit_Gauge->text();

@@ -6,7 +6,9 @@
 #include "fieldtext.h"
 #include "ui_mainwindow.h"
 
+#include <QLabel>
 #include <QStatusBar>
+#include <QTime>
 #include <QTimer>
 
 
@@ -22,12 +24,22 @@ BusyDialog *MainWindow::busyDialog()
 void MainWindow::connectToModule()
 {
     if (linkState == LinkState::Connected) {
-        emit disconnectFromHost();
+        const auto disconnect = [this] {
+            if (linkState == LinkState::Connected)
+                emit disconnectFromHost();
+        };
+        const QStringList edits = pendingEdits();
+        if (edits.isEmpty())
+            disconnect();
+        else
+            askAboutEdits(edits, QStringLiteral("disconnecting"), disconnect);
         return;
     }
     if (linkState != LinkState::Disconnected)
         return;
 
+    // What the last connection's writes did is no news of the next module.
+    statusBar()->clearMessage();
     busyDialog()->start();
     const QString addressText = ui->lineEdit_ModuleIpAddr->text();
     const std::optional<QHostAddress> address = FieldText::moduleAddressOf(addressText);
@@ -88,8 +100,15 @@ void MainWindow::onConnectedModule()
 
     linkState = LinkState::Connected;
     axisOffset = 0;
+    // Nothing of the previous connection's monitor is this module's.
+    lastReadingTime = QTime();
+    showReadingsStale(false);
+    for (const QList<QLabel *> *column : {&measureLabels, &modeLabels, &compLabels}) {
+        for (QLabel *label : *column)
+            label->clear();
+    }
     ui->widget_menu->show();
-    ui->stackedWidget->setCurrentWidget(ui->page_MeasureSetting);
+    showPage(ui->page_MeasureSetting);
     updateMeasureSetting();
     ui->lineEdit_ModuleId->setText(QString::number(commandInterface->moduleId, 16).toUpper());
     ui->lineEdit_AxisNum->setText(QString::number(commandInterface->axisNum));

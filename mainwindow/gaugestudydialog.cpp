@@ -2,8 +2,10 @@
 #include "gaugestudydialog.h"
 
 #include "capabilitycharts.h"
-#include "heldsettings.h"
+#include "chartclasses.h"
 #include "fieldtext.h"
+#include "heldsettings.h"
+#include "moduleprotocol.h"
 #include "readingformat.h"
 #include "readingseries.h"
 #include "readingstatistics.h"
@@ -13,16 +15,13 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QFileDialog>
-#include <QLineSeries>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
 
-using namespace QtCharts;
 
 namespace {
 // As often as the monitor polls.
@@ -45,7 +44,7 @@ GaugeStudyDialog::GaugeStudyDialog(const HeldSettings *held, const ReadingSeries
 {
     ui->setupUi(this);
     for (int index = 0; index < held->reading().axisCount; ++index)
-        ui->comboBox_Axis->addItem(QString::number(index, 16).toUpper());
+        ui->comboBox_Axis->addItem(ModuleProtocol::axisName(index));
     ui->comboBox_Axis->setCurrentIndex(std::max(axis, 0));
     fillTolerance();
 
@@ -207,9 +206,9 @@ void GaugeStudyDialog::showCurrentReading()
     const int places = held->reading().decimals(shown);
     ui->label_Current->setText(
             std::isnan(value)
-                    ? QStringLiteral("Current reading of axis %1: none").arg(QString::number(shown, 16).toUpper())
+                    ? QStringLiteral("Current reading of axis %1: none").arg(ModuleProtocol::axisName(shown))
                     : QStringLiteral("Current reading of axis %1: %2 %3")
-                              .arg(QString::number(shown, 16).toUpper(), ReadingFormat::value(value, places),
+                              .arg(ModuleProtocol::axisName(shown), ReadingFormat::value(value, places),
                                    ReadingFormat::unitName(held->reading().unit)));
 }
 
@@ -256,7 +255,7 @@ void GaugeStudyDialog::saveTo(const QString &path)
                                                        : QStringLiteral("fails");
     const QStringList rows[]
             = {{QStringLiteral("Type-1 gauge study"), QDateTime::currentDateTime().toString(Qt::ISODate)},
-               {QStringLiteral("Axis"), QString::number(axis, 16).toUpper()},
+               {QStringLiteral("Axis"), ModuleProtocol::axisName(axis)},
                {QStringLiteral("Unit"), ReadingFormat::unitName(held->reading().unit)},
                {QStringLiteral("Master value"), number(master)},
                {QStringLiteral("Tolerance"), number(tolerance)},

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "capability.h"
+#include "chartclasses.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -14,10 +15,6 @@ class QFileDialog;
 class QTimer;
 class ReadingSeries;
 class Ui_Form_GaugeStudy;
-namespace QtCharts {
-class QLineSeries;
-class QValueAxis;
-} // namespace QtCharts
 
 // "Type-1 Study...": the operator sets up the axis, the master part's reference
 // value, the tolerance and the number of readings, then takes the readings of the
@@ -50,12 +47,12 @@ private:
     const ReadingSeries *series;
     QTimer *takeTimer;
     QTimer *currentTimer;
-    QtCharts::QLineSeries *runLine;
-    QtCharts::QLineSeries *masterLine;
-    QtCharts::QLineSeries *upperLine;
-    QtCharts::QLineSeries *lowerLine;
-    QtCharts::QValueAxis *numberAxis;
-    QtCharts::QValueAxis *valueAxis;
+    QLineSeries *runLine;
+    QLineSeries *masterLine;
+    QLineSeries *upperLine;
+    QLineSeries *lowerLine;
+    QValueAxis *numberAxis;
+    QValueAxis *valueAxis;
 
     int axis = 0;
     double master = 0.0;

@@ -14,15 +14,24 @@
 #include "ui_form_refpointsetting.h"
 #include "ui_mainwindow.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDebug>
 #include <QFile>
+#include <QLineEdit>
+#include <QMenuBar>
 #include <QSettings>
+#include <QStatusBar>
 #include <QThread>
+
+#include <algorithm>
 
 namespace {
 // The longest blocking step of the link is a reply wait or the pause after
 // "SETUP" (about a second); after that it sees the stop request and sends nothing more.
 constexpr unsigned long workerStopWaitMs = 1400;
+// Below the pages, as beside them.
+constexpr int formMargin = 10;
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -67,6 +76,8 @@ MainWindow::MainWindow(QWidget *parent)
     commandInterface->inchEnabled = inchUnitEnabled;
 
     connect(ui->pushButton_Connect, &QPushButton::clicked, this, &MainWindow::connectToModule);
+    connect(ui->lineEdit_ModuleIpAddr, &QLineEdit::returnPressed, this, &MainWindow::connectToModule);
+    connect(ui->actionQuit, &QAction::triggered, this, &QWidget::close);
     connect(ui->pushButton_MeasureSetting, &QPushButton::clicked, this, &MainWindow::moveToMeasureSetting);
     connect(ui->pushButton_RefPointSetting, &QPushButton::clicked, this, &MainWindow::moveToRefPointSetting);
     connect(ui->pushButton_MeasureMonitor, &QPushButton::clicked, this, &MainWindow::moveToMeasureMonitor);
@@ -99,6 +110,33 @@ MainWindow::MainWindow(QWidget *parent)
     initMeasureMonitor();
     initPlcLinkSetting();
     initSettingsFileMenu();
+
+    // Any change of a page's field may make it differ from the module, or agree again.
+    for (QLineEdit *edit : ui->stackedWidget->findChildren<QLineEdit *>())
+        connect(edit, &QLineEdit::textChanged, this, &MainWindow::updateEditMarks);
+    for (QComboBox *box : ui->stackedWidget->findChildren<QComboBox *>())
+        connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &MainWindow::updateEditMarks);
+    for (QCheckBox *box : ui->stackedWidget->findChildren<QCheckBox *>())
+        connect(box, &QCheckBox::toggled, this, &MainWindow::updateEditMarks);
+    // Tab goes from the address to "Connect" and the page buttons before the page shown;
+    // the pages' own forms put their widgets last.
+    QWidget *const tabOrder[] = {ui->lineEdit_ModuleIpAddr,     ui->pushButton_Connect,
+                                 ui->pushButton_FindModules,    ui->pushButton_MeasureSetting,
+                                 ui->pushButton_RefPointSetting, ui->pushButton_PlcLinkSetting,
+                                 ui->pushButton_MeasureMonitor};
+    for (std::size_t i = 1; i < std::size(tabOrder); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    // After the recording's: a close is asked about before the recording hears of it.
+    installEventFilter(this);
+
+    // The forms place their widgets at fixed pixels: the window is as large as they
+    // need, at least as the form says, and keeps that size.
+    statusBar()->setSizeGripEnabled(false);
+    // A message longer than the bar is cut; its tooltip holds all of it.
+    connect(statusBar(), &QStatusBar::messageChanged, statusBar(), &QWidget::setToolTip);
+    const int contentHeight = ui->widget_menu->geometry().bottom() + 1 + formMargin;
+    setFixedSize(width(), std::max(height(), menuBar()->sizeHint().height() + contentHeight
+                                                 + statusBar()->sizeHint().height()));
 
     qDebug() << "mainwindow" << QThread::currentThreadId();
 }

@@ -4,17 +4,22 @@
 #include "configurationfile.h"
 
 #include <QAbstractSocket>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QList>
 #include <QMainWindow>
+#include <QMessageBox>
+#include <QTime>
 
+#include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 
 class BusyDialog;
 class CommandInterface;
 struct OperationOutcome;
-struct CheckedField;
+struct PageField;
 class MonitorRecording;
 class QCheckBox;
 class QComboBox;
@@ -79,6 +84,9 @@ public slots:
     void onApplyPLCLinkSetting();
     void doneApplyPLCLinkSetting();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     // What the window knows of the link's connection. An attempt given up by the
     // operator, or closed by the window itself, is "Abandoning" until the link says
@@ -90,10 +98,33 @@ private:
     BusyDialog *busyDialog(); // created by the first "Connect", kept for the window's life
     void onCancelBusy();
     // `done` says what a complete run did: "Measure settings written and read back".
-    void startDeviceOperation(const QString &done);
+    void startDeviceOperation(const QString &done, const QVector<SettingRef> &writes);
     void onOperationEnded(const OperationOutcome &outcome);
     void endDeviceOperation(const OperationOutcome &outcome);
     void reportParameterRead(const OperationOutcome &outcome);
+    QStringList readBackDifferences() const;
+    static QString listed(const QStringList &items, int shown = 3);
+    void showPage(QWidget *page);
+
+    // The writes of the pages, as the Apply buttons and the pending-edit prompt start them.
+    void writeMeasureSettings();
+    bool limitsInOrder();
+    QVector<SettingRef> measureSettingWrites() const;
+    void writeRefPoint(int axis);
+    void writePlcLinkSettings();
+    QVector<SettingRef> plcLinkWrites() const;
+
+    // Edits the module does not hold (pendingedits.cpp).
+    void updateEditMarks();
+    bool storeDiffers(const ConfigurationFile &module, const SettingRef &setting) const;
+    QStringList pendingEdits() const;
+    void askAboutEdits(const QStringList &edits, const QString &leaving, const std::function<void()> &then);
+    void applyPendingEdits(const std::function<void()> &then);
+    void runPendingWrites();
+    void dropPendingWrites();
+    void confirm(const QString &text, const std::function<void()> &yes);
+    void ask(const QString &text, QMessageBox::StandardButtons buttons, QMessageBox::StandardButton escape,
+             const std::function<void(QMessageBox::StandardButton)> &answered);
 
     // The leave hook, after a check of the page's texts that tells what will not be captured.
     void leaveCurrentPage();
@@ -101,10 +132,13 @@ private:
     // status bar names it and adds the consequence (notSentText for a refused Apply).
     static const char notSentText[];
     bool checkCurrentPage(const QString &consequence);
-    bool acceptFields(const QString &page, const QList<CheckedField> &fields, const QString &consequence);
-    QList<CheckedField> measureSettingFields() const;
-    QList<CheckedField> refPointFields(int axis) const;
-    QList<CheckedField> plcLinkFields() const;
+    bool acceptFields(const QString &page, const QList<PageField> &fields, const QString &consequence);
+    QString currentPageName() const;
+    // The fields of the page shown, with the settings they show.
+    QList<PageField> currentPageFields() const;
+    QList<PageField> measureSettingFields() const;
+    QList<PageField> refPointFields(int axis) const;
+    QList<PageField> plcLinkFields() const;
 
     void initMeasureSetting();
     void updateMeasureSetting();
@@ -112,7 +146,10 @@ private:
     void initRefPointSetting();
     void updateRefPointSetting();
     void captureRefPointSetting();
+    QList<QWidget *> refPointRow(int axis) const;
+    void showRefPointRow(int axis, bool used);
     void initMeasureMonitor();
+    void showReadingsStale(bool stale);
     void initPlcLinkSetting();
     void updatePlcLinkSetting();
     void capturePlcLinkSetting();
@@ -139,6 +176,12 @@ private:
     bool cancelAsked;         // the operator asked the running device operation to stop
     QString operationDone;    // what the page operation under way does; empty when none runs
     bool readUnderWay = false; // the parameter read of a connection attempt has not ended
+    QVector<SettingRef> operationWrites;  // of the page operation under way
+    std::optional<ConfigurationFile> operationSent; // the store as the operation began
+    std::deque<std::function<void()>> pendingWrites; // the Apply of the pending-edit prompt
+    std::function<void()> afterPendingWrites;
+    bool closeAgreed = false;
+    QString refusalShown;  // in the status bar for a text that held no value
     int axisOffset;
     QList<QComboBox *> resolutionBoxes;
     QList<QCheckBox *> directionBoxes;
@@ -156,6 +199,9 @@ private:
     QList<QLabel *> modeLabels;
     QList<QLabel *> compLabels;
     QTimer *monitorTimer;
+    QElapsedTimer sinceReading;  // since the last reading, or since the monitor started
+    QTime lastReadingTime;       // of this connection
+    bool readingsStale = false;
     MonitorRecording *monitorRecording = nullptr;
     QList<QLineEdit *> paramAddrEdits;
 };

@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 
 #include "commandinterface.h"
+#include "moduleprotocol.h"
 #include "monitorrecording.h"
 #include "readingformat.h"
 #include "ui_form_measuremonitor.h"
@@ -12,6 +13,7 @@
 #include "widgetlists.h"
 
 #include <QLabel>
+#include <QTime>
 #include <QTimer>
 
 #include <algorithm>
@@ -19,6 +21,8 @@
 
 namespace {
 constexpr int monitorPeriodMs = 200;
+// Five polls' worth: one late reply is no silence.
+constexpr int staleAfterMs = 1000;
 } // namespace
 
 void MainWindow::initMeasureMonitor()
@@ -35,26 +39,56 @@ void MainWindow::initMeasureMonitor()
             &CommandInterface::requestMeasurePoll, Qt::DirectConnection);
     connect(commandInterface, &CommandInterface::onCompleteUpdateMeasure, this,
             &MainWindow::updateMeasureDisplay);
+    connect(monitorTimer, &QTimer::timeout, this, [this] {
+        if (!readingsStale && sinceReading.elapsed() > staleAfterMs)
+            showReadingsStale(true);
+    });
+    uiMeasureMonitor->label_NoReading->hide();
     monitorRecording = new MonitorRecording(commandInterface, uiMeasureMonitor.get(), ui->lineEdit_ModuleIpAddr, this);
 }
 
 void MainWindow::updateMeasureMonitor()
 {
-    for (int axis = 0; axis < 16; ++axis) {
+    for (int axis = 0; axis < ModuleProtocol::maxAxes; ++axis) {
         const bool exists = axis < commandInterface->axisNum;
         measureLabels[axis]->setVisible(exists);
         modeLabels[axis]->setVisible(exists);
         compLabels[axis]->setVisible(exists);
     }
+    // The rows show the last reading until a new one comes; a silent module is told
+    // from the time of the last one this connection had, or from now.
+    sinceReading.start();
+    if (!lastReadingTime.isValid())
+        lastReadingTime = QTime::currentTime();
     monitorTimer->start(monitorPeriodMs);
+}
+
+// Greyed rows without a judgement, and the time of the last reading.
+void MainWindow::showReadingsStale(bool stale)
+{
+    readingsStale = stale;
+    for (int axis = 0; axis < ModuleProtocol::maxAxes; ++axis) {
+        measureLabels[axis]->setEnabled(!stale);
+        modeLabels[axis]->setEnabled(!stale);
+        if (stale)
+            compLabels[axis]->clear();
+    }
+    QLabel *const line = uiMeasureMonitor->label_NoReading;
+    line->setText(QStringLiteral("No reading from %1 since %2")
+                          .arg(dialledAddress, lastReadingTime.toString(QStringLiteral("HH:mm:ss"))));
+    line->setVisible(stale);
 }
 
 void MainWindow::updateMeasureDisplay()
 {
     const int unit = commandInterface->unit;
     const MeasurementSnapshot reading = commandInterface->measurementSnapshot();
+    sinceReading.start();
+    lastReadingTime = QTime::currentTime();
+    if (readingsStale)
+        showReadingsStale(false);
     QPalette palette;
-    const int axes = std::min(commandInterface->axisNum, 16);
+    const int axes = std::min(commandInterface->axisNum, ModuleProtocol::maxAxes);
     for (int axis = 0; axis < axes; ++axis) {
         const double value = reading.measValue[axis];
         if (std::isnan(value)) {
@@ -69,15 +103,19 @@ void MainWindow::updateMeasureDisplay()
 
         QString symbol;
         QColor colour = Qt::red;
-        switch (reading.judge[axis]) {
-        case 1:
+        switch (reading.judged ? reading.judge[axis] : -1) {
+        case -1: // the data formats without a comparator letter: the module judges nothing
+            symbol = QStringLiteral("\u2013");
+            colour = QPalette().color(QPalette::WindowText);
+            break;
+        case ModuleProtocol::comparatorWithin.code:
             symbol = QStringLiteral("\u25CF");
             colour = Qt::green;
             break;
-        case 2:
+        case ModuleProtocol::comparatorHigh.code:
             symbol = QStringLiteral("\u25B2");
             break;
-        case 0:
+        case ModuleProtocol::comparatorLow.code:
             symbol = QStringLiteral("\u25BC");
             break;
         default:
@@ -87,5 +125,8 @@ void MainWindow::updateMeasureDisplay()
         palette.setBrush(QPalette::WindowText, QBrush(colour));
         compLabels[axis]->setPalette(palette);
         compLabels[axis]->setText(symbol);
+        compLabels[axis]->setToolTip(reading.judged ? QString()
+                                                    : QStringLiteral("Not judged: data formats Mode 1 and Mode 2 "
+                                                                     "carry no comparator result"));
     }
 }

@@ -6,13 +6,23 @@
 
 #include "commandinterface.h"
 #include "fieldtext.h"
+#include "moduleprotocol.h"
 #include "pagefields.h"
 #include "ui_form_measuresetting.h"
+#include "ui_mainwindow.h"
+
+#include <QStatusBar>
 
 #include <algorithm>
 
 using namespace FieldText;
 using namespace PageFields;
+
+namespace {
+// The low and high limit of comparator sets 1 to 4.
+const char *const limitKeys[4][2] = {
+    {"compLow1", "compHigh1"}, {"compLow2", "compHigh2"}, {"compLow3", "compHigh3"}, {"compLow4", "compHigh4"}};
+} // namespace
 
 void MainWindow::initMeasureSetting()
 {
@@ -77,7 +87,13 @@ void MainWindow::updateMeasureSetting()
     showCode(page->comboBox_FlowControl, store->flowControl);
     showCode(page->comboBox_Unit, store->unit);
 
-    page->layoutWidget->setVisible(axisOffset + 1 < store->axisNum);
+    const bool second = axisOffset + 1 < store->axisNum;
+    page->layoutWidget->setVisible(second);
+    // Axes by their names (0 to F), as the page's headings show them; the count in decimal.
+    const QString shown = second ? QStringLiteral("axes %1\u2013%2").arg(ModuleProtocol::axisName(axisOffset),
+                                                                      ModuleProtocol::axisName(axisOffset + 1))
+                                 : QStringLiteral("axis %1").arg(ModuleProtocol::axisName(axisOffset));
+    page->label_AxisPage->setText(QStringLiteral("%1 of %2").arg(shown).arg(store->axisNum));
 }
 
 void MainWindow::captureMeasureSetting()
@@ -110,22 +126,28 @@ void MainWindow::captureMeasureSetting()
         store->unit = 0;
 }
 
-// Block 2 is checked only while it shows an axis; its texts are the store's otherwise.
-QList<CheckedField> MainWindow::measureSettingFields() const
+// Block 2 counts only while it shows an axis; its texts are the store's otherwise.
+QList<PageField> MainWindow::measureSettingFields() const
 {
-    QList<CheckedField> fields;
-    const int blocks = uiMeasureSetting->layoutWidget->isHidden() ? 1 : 2;
+    const Ui_Form_MeasureSetting *const page = uiMeasureSetting.get();
+    QList<PageField> fields;
+    const int blocks = page->layoutWidget->isHidden() ? 1 : 2;
     for (int block = 0; block < blocks; ++block) {
-        const QString axis = QStringLiteral("axis %1, ").arg(axisOffset + block);
+        const int axis = axisOffset + block;
+        fields << field(resolutionBoxes[block], "resolution", axis) << field(directionBoxes[block], "direction", axis)
+               << field(refUseBoxes[block], "refUse", axis) << field(compSetBoxes[block], "compSet", axis)
+               << field(measModeBoxes[block], "measMode", axis);
         if (!refUseBoxes[block]->isChecked())
-            fields.append({presetEdits[block], CheckedField::Kind::Number, axis + QStringLiteral("Preset")});
+            fields << field(presetEdits[block], "preset", axis);
         for (int set = 0; set < 4; ++set) {
-            fields.append({compHighEdits[set][block], CheckedField::Kind::Number,
-                           axis + QStringLiteral("Comp. High %1").arg(set + 1)});
-            fields.append({compLowEdits[set][block], CheckedField::Kind::Number,
-                           axis + QStringLiteral("Comp. Low %1").arg(set + 1)});
+            fields << field(compHighEdits[set][block], limitKeys[set][1], axis)
+                   << field(compLowEdits[set][block], limitKeys[set][0], axis);
         }
     }
+    fields << field(page->comboBox_ExtStartInput, "extStartInput") << field(page->comboBox_Separator, "separator")
+           << field(page->comboBox_DataFormat, "dataFormat") << field(page->comboBox_OutputTrigger, "outputTrigger");
+    if (inchUnitEnabled)
+        fields << field(page->comboBox_Unit, "unit");
     return fields;
 }
 
@@ -166,8 +188,67 @@ void MainWindow::onApplyMeasureSetting()
     if (!checkCurrentPage(QLatin1String(notSentText)))
         return;
     onTransitDisplay();
-    startDeviceOperation(QStringLiteral("Measure settings written and read back"));
+    writeMeasureSettings();
+}
+
+void MainWindow::writeMeasureSettings()
+{
+    if (!limitsInOrder()) {
+        dropPendingWrites();
+        return;
+    }
+    startDeviceOperation(QStringLiteral("Measure settings written and read back"), measureSettingWrites());
     emit sendMeasureSetting();
+}
+
+// A module judges every reading of an axis whose low limit lies above its high limit
+// out of limits. The first such pair is shown, marked and named.
+bool MainWindow::limitsInOrder()
+{
+    const CommandInterface *const store = commandInterface;
+    const int axes = std::min(store->axisNum, ModuleProtocol::maxAxes);
+    for (int axis = 0; axis < axes; ++axis) {
+        for (int set = 0; set < 4; ++set) {
+            const double low = store->compLow[set][axis];
+            const double high = store->compHigh[set][axis];
+            if (low <= high)
+                continue;
+            const bool shown = ui->stackedWidget->currentWidget() == ui->page_MeasureSetting
+                               && axis - axisOffset >= 0 && axis - axisOffset < 2;
+            if (!shown) {
+                leaveCurrentPage();
+                axisOffset = axis - axis % 2;
+                updateMeasureSetting();
+                showPage(ui->page_MeasureSetting);
+            }
+            const int block = axis - axisOffset;
+            markRefused(compHighEdits[set][block]);
+            markRefused(compLowEdits[set][block]);
+            compLowEdits[set][block]->setFocus();
+            refusalShown = QStringLiteral("Measure Setting, axis %1, set %2: Comp. Low %3 is above Comp. High %4. %5")
+                                   .arg(axis)
+                                   .arg(set + 1)
+                                   .arg(number(low), number(high), QLatin1String(notSentText));
+            statusBar()->showMessage(refusalShown);
+            return false;
+        }
+    }
+    return true;
+}
+
+// The settings the write sends and reads back: each axis's but its parameter address,
+// the preset only where no reference point takes its place, and the module-wide ones.
+QVector<SettingRef> MainWindow::measureSettingWrites() const
+{
+    QVector<SettingRef> writes;
+    for (const SettingRef &setting : SettingCatalogue::inWriteOrder(commandInterface->axisNum)) {
+        const QLatin1String key(setting.setting->key);
+        if (setting.setting->group == Setting::Module
+            || (setting.setting->group == Setting::Axis && key != QLatin1String("paramAddr")
+                && (key != QLatin1String("preset") || !commandInterface->refUse[setting.axis])))
+            writes.append(setting);
+    }
+    return writes;
 }
 
 // The busy dialog ends with the link's outcome, which follows this signal.

@@ -44,6 +44,7 @@ MonitorRecording::MonitorRecording(CommandInterface *link, Ui_Form_MeasureMonito
         held.clear();
         if (this->link->lastOutcome().completed())
             held.take(*this->link, HeldSettings::Completion::ParameterRead);
+        showState(QStringLiteral("Not recording"));
         this->page->pushButton_Record->setEnabled(true);
     });
     connect(link, &CommandInterface::transmitDisconnected, this, [this] {

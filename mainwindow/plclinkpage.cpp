@@ -5,6 +5,7 @@
 
 #include "commandinterface.h"
 #include "fieldtext.h"
+#include "moduleprotocol.h"
 #include "pagefields.h"
 #include "ui_form_plclinksetting.h"
 #include "widgetlists.h"
@@ -37,7 +38,7 @@ void MainWindow::updatePlcLinkSetting()
     showCode(page->comboBox_LinkProtocol_3, store->linkProtocol[2]);
     page->lineEdit_CtrlFlagAddr->setText(integer(store->ctrlFlagAddr));
     page->lineEdit_MeasDataAddr->setText(integer(store->measDataAddr));
-    for (int axis = 0; axis < 16; ++axis) {
+    for (int axis = 0; axis < ModuleProtocol::maxAxes; ++axis) {
         paramAddrEdits[axis]->setText(integer(store->paramAddr[axis]));
         paramAddrEdits[axis]->setVisible(axis < store->axisNum);
     }
@@ -60,7 +61,7 @@ void MainWindow::capturePlcLinkSetting()
     captureCode(page->comboBox_LinkProtocol_2, store->linkProtocol[1]);
     captureCode(page->comboBox_LinkProtocol_3, store->linkProtocol[2]);
     take(store->ctrlFlagAddr, integerOf(page->lineEdit_CtrlFlagAddr->text()));
-    const int axes = std::min(store->axisNum, 16);
+    const int axes = std::min(store->axisNum, ModuleProtocol::maxAxes);
     for (int axis = 0; axis < axes; ++axis)
         take(store->paramAddr[axis], integerOf(paramAddrEdits[axis]->text()));
     take(store->measDataAddr, integerOf(page->lineEdit_MeasDataAddr->text()));
@@ -71,26 +72,35 @@ void MainWindow::capturePlcLinkSetting()
 }
 
 // The fields of the PLC group count whether or not the group is enabled: Apply writes them all.
-QList<CheckedField> MainWindow::plcLinkFields() const
+QList<PageField> MainWindow::plcLinkFields() const
 {
-    using Kind = CheckedField::Kind;
     const Ui_Form_PlcLinkSetting *const page = uiPlcLinkSetting.get();
-    QList<CheckedField> fields{
-        {page->lineEdit_ModuleIpAddr, Kind::Address, QStringLiteral("Module IP Address")},
-        {page->lineEdit_SubnetMask, Kind::Address, QStringLiteral("Subnet mask")},
-        {page->lineEdit_PlcIpAddr, Kind::Address, QStringLiteral("PLC IP Address")},
-        {page->lineEdit_PlcEtherPort, Kind::Integer, QStringLiteral("PLC Ether port"), portRange},
-        {page->lineEdit_CtrlFlagAddr, Kind::Integer, QStringLiteral("Ctrl Frag Address")},
+    QList<PageField> fields{
+        field(page->lineEdit_ModuleIpAddr, "moduleIpAddr"),   field(page->lineEdit_SubnetMask, "subnetMask"),
+        field(page->checkBox_UsingPlcLink, "usingPlcLink"),   field(page->lineEdit_PlcIpAddr, "plcIpAddr"),
+        field(page->lineEdit_PlcEtherPort, "plcEtherPort"),   field(page->comboBox_LinkProtocol, "linkProtocol1"),
+        field(page->comboBox_LinkProtocol_2, "linkProtocol2"), field(page->comboBox_LinkProtocol_3, "linkProtocol3"),
+        field(page->lineEdit_CtrlFlagAddr, "ctrlFlagAddr"),
     };
-    const int axes = std::min(commandInterface->axisNum, 16);
+    const int axes = std::min(commandInterface->axisNum, ModuleProtocol::maxAxes);
     for (int axis = 0; axis < axes; ++axis)
-        fields.append({paramAddrEdits[axis], Kind::Integer, QStringLiteral("Parameter Address of axis %1").arg(axis)});
-    fields.append({page->lineEdit_MeasDataAddr, Kind::Integer, QStringLiteral("MeasData Address")});
-    fields.append({page->lineEdit_FinsSA1, Kind::Integer, QStringLiteral("FINS SA1")});
-    fields.append({page->lineEdit_FinsDA1, Kind::Integer, QStringLiteral("FINS DA1")});
-    fields.append({page->lineEdit_FinsDNA, Kind::Integer, QStringLiteral("FINS DNA")});
-    fields.append({page->lineEdit_CmodeUnitNo, Kind::Integer, QStringLiteral("Cmode UnitNo.")});
+        fields.append(field(paramAddrEdits[axis], "paramAddr", axis));
+    fields << field(page->lineEdit_MeasDataAddr, "measDataAddr") << field(page->lineEdit_FinsSA1, "finsSA1")
+           << field(page->lineEdit_FinsDA1, "finsDA1") << field(page->lineEdit_FinsDNA, "finsDNA")
+           << field(page->lineEdit_CmodeUnitNo, "cmodeUnitNo");
     return fields;
+}
+
+// The network and PLC-link settings, and each axis's parameter address.
+QVector<SettingRef> MainWindow::plcLinkWrites() const
+{
+    QVector<SettingRef> writes;
+    for (const SettingRef &setting : SettingCatalogue::inWriteOrder(commandInterface->axisNum)) {
+        if (setting.setting->group == Setting::Network || setting.setting->group == Setting::PlcLink
+            || QLatin1String(setting.setting->key) == QLatin1String("paramAddr"))
+            writes.append(setting);
+    }
+    return writes;
 }
 
 void MainWindow::onToggledUsingPlcLink(bool checked)
@@ -103,8 +113,36 @@ void MainWindow::onApplyPLCLinkSetting()
     if (!checkCurrentPage(QLatin1String(notSentText)))
         return;
     onTransitDisplay();
-    startDeviceOperation(QStringLiteral("PLC link settings written and read back"));
-    emit sendPLCLinkSetting();
+    writePlcLinkSettings();
+}
+
+// A module given another address or mask answers there once it has taken them, and
+// no longer here: the operator is asked first.
+void MainWindow::writePlcLinkSettings()
+{
+    const auto write = [this] {
+        startDeviceOperation(QStringLiteral("PLC link settings written and read back"), plcLinkWrites());
+        emit sendPLCLinkSetting();
+    };
+    const CommandInterface *const store = commandInterface;
+    const QString address = FieldText::address(store->moduleIpAddr);
+    const QString mask = FieldText::address(store->subnetMask);
+    const SettingRef moduleAddress{&SettingCatalogue::named(QStringLiteral("moduleIpAddr")), 0};
+    const SettingRef moduleMask{&SettingCatalogue::named(QStringLiteral("subnetMask")), 0};
+    const std::optional<ConfigurationFile> module = moduleSettings();
+    if (!module || (module->value(moduleAddress).toString() == address && module->value(moduleMask).toString() == mask)) {
+        write();
+        return;
+    }
+    const QString consequence =
+            module->value(moduleAddress).toString() == address
+                    ? QStringLiteral("The module will then take the subnet mask %1 at %2; a computer outside "
+                                     "that network can no longer reach it.")
+                              .arg(mask, address)
+                    : QStringLiteral("The module will then answer at %1 (subnet mask %2), no longer at %3. "
+                                     "Connect to it there afterwards.")
+                              .arg(address, mask, dialledAddress);
+    confirm(QStringLiteral("Write the module's new network settings?\n\n") + consequence, write);
 }
 
 // The busy dialog ends with the link's outcome, which follows this signal.

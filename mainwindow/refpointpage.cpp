@@ -7,6 +7,7 @@
 
 #include "commandinterface.h"
 #include "fieldtext.h"
+#include "moduleprotocol.h"
 #include "pagefields.h"
 #include "ui_form_refpointsetting.h"
 #include "widgetlists.h"
@@ -23,7 +24,7 @@ using namespace PageFields;
 namespace {
 bool isAxisIndex(int index)
 {
-    return index >= 0 && index < 16;
+    return index >= 0 && index < ModuleProtocol::maxAxes;
 }
 } // namespace
 
@@ -49,16 +50,11 @@ void MainWindow::initRefPointSetting()
 void MainWindow::updateRefPointSetting()
 {
     const CommandInterface *const store = commandInterface;
-    for (int axis = 0; axis < 16; ++axis) {
+    for (int axis = 0; axis < ModuleProtocol::maxAxes; ++axis) {
         const bool used = store->refUse[axis];
-        const bool exists = axis < store->axisNum;
-        for (QWidget *widget : {static_cast<QWidget *>(masterValueEdits[axis]),
-                                static_cast<QWidget *>(masterOffsetEdits[axis]),
-                                static_cast<QWidget *>(applyRefButtons[axis]),
-                                static_cast<QWidget *>(clearRefButtons[axis])}) {
-            widget->setEnabled(used);
-            widget->setVisible(exists);
-        }
+        showRefPointRow(axis, used);
+        for (QWidget *widget : refPointRow(axis))
+            widget->setVisible(axis < store->axisNum);
         if (used) {
             masterValueEdits[axis]->setText(number(store->preset[axis]));
             masterOffsetEdits[axis]->setText(std::isnan(store->refOffset[axis])
@@ -71,10 +67,28 @@ void MainWindow::updateRefPointSetting()
     }
 }
 
+QList<QWidget *> MainWindow::refPointRow(int axis) const
+{
+    return {masterValueEdits[axis], masterOffsetEdits[axis], applyRefButtons[axis], clearRefButtons[axis]};
+}
+
+// A row that cannot be used says why.
+void MainWindow::showRefPointRow(int axis, bool used)
+{
+    const QString why = used ? QString()
+                             : QStringLiteral("Axis %1 does not use the reference point: tick \"Ref. use\" for it "
+                                              "on the Measure Setting page and apply it first.")
+                                       .arg(axis);
+    for (QWidget *widget : refPointRow(axis)) {
+        widget->setEnabled(used);
+        widget->setToolTip(why);
+    }
+}
+
 void MainWindow::captureRefPointSetting()
 {
     CommandInterface *const store = commandInterface;
-    const int axes = std::min(store->axisNum, 16);
+    const int axes = std::min(store->axisNum, ModuleProtocol::maxAxes);
     for (int axis = 0; axis < axes; ++axis) {
         if (store->refUse[axis])
             take(store->preset[axis], numberOf(masterValueEdits[axis]->text()));
@@ -82,14 +96,14 @@ void MainWindow::captureRefPointSetting()
 }
 
 // The master values of the rows in use, or of one row only.
-QList<CheckedField> MainWindow::refPointFields(int axis) const
+QList<PageField> MainWindow::refPointFields(int axis) const
 {
-    QList<CheckedField> fields;
-    const int axes = std::min(commandInterface->axisNum, 16);
+    QList<PageField> fields;
+    const int axes = std::min(commandInterface->axisNum, ModuleProtocol::maxAxes);
     for (int row = 0; row < axes; ++row) {
         if ((axis < 0 || row == axis) && commandInterface->refUse[row])
-            fields.append({masterValueEdits[row], CheckedField::Kind::Number,
-                           QStringLiteral("axis %1, Master Value").arg(QString::number(row, 16).toUpper())});
+            fields.append({masterValueEdits[row], {&SettingCatalogue::named(QStringLiteral("preset")), row},
+                           QStringLiteral("axis %1, Master Value").arg(ModuleProtocol::axisName(row))});
     }
     return fields;
 }
@@ -103,7 +117,13 @@ void MainWindow::onApplyRefPreset()
                       QLatin1String(notSentText)))
         return;
     take(commandInterface->preset[axis], numberOf(masterValueEdits[axis]->text()));
-    startDeviceOperation(QStringLiteral("Reference point of axis %1 set").arg(QString::number(axis, 16).toUpper()));
+    writeRefPoint(axis);
+}
+
+void MainWindow::writeRefPoint(int axis)
+{
+    startDeviceOperation(QStringLiteral("Reference point of axis %1 set").arg(ModuleProtocol::axisName(axis)),
+                         {{&SettingCatalogue::named(QStringLiteral("preset")), axis}});
     emit sendApplyRefPreset(axis);
 }
 
@@ -116,24 +136,27 @@ void MainWindow::onCompleteRefOffset(int index)
                                               : number(commandInterface->refOffset[index]));
 }
 
+// The module forgets the offset at once; asked first, and nothing is sent on No or Escape.
 void MainWindow::onClearRefPreset()
 {
     const int axis = clearRefButtons.indexOf(qobject_cast<QPushButton *>(sender()));
     if (axis < 0)
         return;
-    startDeviceOperation(QStringLiteral("Reference point of axis %1 cleared").arg(QString::number(axis, 16).toUpper()));
-    emit sendClearRefPreset(axis);
+    const QString name = ModuleProtocol::axisName(axis);
+    confirm(QStringLiteral("Clear the reference point of axis %1?\n\nThe module forgets the axis's master offset; "
+                           "a new one takes a master value and Apply.")
+                    .arg(name),
+            [this, axis, name] {
+                startDeviceOperation(QStringLiteral("Reference point of axis %1 cleared").arg(name), {});
+                emit sendClearRefPreset(axis);
+            });
 }
 
 void MainWindow::onCompleteClearRefOffset(int index)
 {
     if (!isAxisIndex(index))
         return;
-    const bool used = commandInterface->refUse[index];
-    masterValueEdits[index]->setEnabled(used);
-    masterOffsetEdits[index]->setEnabled(used);
-    applyRefButtons[index]->setEnabled(used);
-    clearRefButtons[index]->setEnabled(used);
+    showRefPointRow(index, commandInterface->refUse[index]);
     masterOffsetEdits[index]->clear();
     masterValueEdits[index]->clear();
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "savefiledialog.h"
 
+#include "moduleprotocol.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
@@ -12,7 +14,7 @@ namespace SaveFileDialog {
 QString proposedName(const QString &stem, int axis, const QString &suffix)
 {
     return QStringLiteral("%1-axis%2-%3.%4")
-            .arg(stem, QString::number(axis, 16).toUpper(),
+            .arg(stem, ModuleProtocol::axisName(axis),
                  QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")), suffix);
 }
 

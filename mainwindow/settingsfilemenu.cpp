@@ -6,10 +6,13 @@
 
 #include "commandinterface.h"
 #include "configurationfile.h"
+#include "productinfo.h"
 #include "ui_mainwindow.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QStatusBar>
 
 namespace {
 const char fileFilter[] = "Module settings (*.json)";
@@ -57,8 +60,15 @@ void MainWindow::saveSettingsFile(const QString &path)
     if (ui->stackedWidget->currentWidget() != ui->page_MeasureMonitor)
         onTransitDisplay();
     QString error;
-    if (!ConfigurationFile::fromStore(*commandInterface).write(path, &error))
+    const ConfigurationFile file = ConfigurationFile::fromStore(*commandInterface);
+    if (!file.write(path, &error)) {
         showSettingsFileMessage(QStringLiteral("The settings were not saved.\n\n%1").arg(error));
+        return;
+    }
+    statusBar()->showMessage(QStringLiteral("%1 settings of %2 axes saved to %3")
+                                     .arg(file.settings(true).size())
+                                     .arg(file.axisCount())
+                                     .arg(QDir::toNativeSeparators(path)));
 }
 
 void MainWindow::loadSettingsFile(const QString &path)
@@ -87,11 +97,21 @@ void MainWindow::loadSettingsFile(const QString &path)
         updateRefPointSetting();
     else if (shown == ui->page_PlcLinkSetting)
         updatePlcLinkSetting();
+    int differing = 0;
+    if (const std::optional<ConfigurationFile> module = moduleSettings()) {
+        for (const SettingRef &setting : file->settings(false))
+            differing += storeDiffers(*module, setting) ? 1 : 0;
+    }
+    statusBar()->showMessage(QStringLiteral("%1 settings loaded from %2; %3 differ from the module's and are marked "
+                                            "as edited until each page's Apply writes them")
+                                     .arg(file->settings(false).size())
+                                     .arg(QDir::toNativeSeparators(path))
+                                     .arg(differing));
 }
 
 void MainWindow::showSettingsFileMessage(const QString &text)
 {
-    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Settings File"), text, QMessageBox::Ok, this);
+    auto *box = new QMessageBox(QMessageBox::Warning, QLatin1String(ProductInfo::title), text, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextFormat(Qt::PlainText);
     box->open();

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "chartclasses.h"
 #include "trendlines.h"
 
-#include <QChart>
 #include <QPainter>
-#include <QValueAxis>
 
 #include <cmath>
 
-TrendLines::TrendLines(QtCharts::QChart *chart, QtCharts::QValueAxis *xAxis, QtCharts::QValueAxis *yAxis)
+TrendLines::TrendLines(QChart *chart, QValueAxis *xAxis, QValueAxis *yAxis)
     : chart(chart)
     , xAxis(xAxis)
     , yAxis(yAxis)
@@ -18,9 +17,9 @@ TrendLines::TrendLines(QtCharts::QChart *chart, QtCharts::QValueAxis *xAxis, QtC
         prepareGeometryChange();
         update();
     };
-    connect(chart, &QtCharts::QChart::plotAreaChanged, this, moved);
-    connect(xAxis, &QtCharts::QValueAxis::rangeChanged, this, [this] { update(); });
-    connect(yAxis, &QtCharts::QValueAxis::rangeChanged, this, [this] { update(); });
+    connect(chart, &QChart::plotAreaChanged, this, moved);
+    connect(xAxis, &QValueAxis::rangeChanged, this, [this] { update(); });
+    connect(yAxis, &QValueAxis::rangeChanged, this, [this] { update(); });
 }
 
 void TrendLines::setPoints(int line, const QVector<QPointF> &points)

@@ -1,17 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "chartclasses.h"
+#include "moduleprotocol.h"
+
 #include <QColor>
 #include <QGraphicsObject>
 #include <QPointF>
 #include <QVector>
 
 #include <array>
-
-namespace QtCharts {
-class QChart;
-class QValueAxis;
-} // namespace QtCharts
 
 // The trend's lines, drawn over a chart's plot area in the chart's axes. A chart
 // series can draw only an unbroken line and strokes its whole outline again on
@@ -23,9 +21,9 @@ class TrendLines : public QGraphicsObject
     Q_OBJECT
 
 public:
-    static constexpr int maxLines = 16;
+    static constexpr int maxLines = ModuleProtocol::maxAxes;
 
-    TrendLines(QtCharts::QChart *chart, QtCharts::QValueAxis *xAxis, QtCharts::QValueAxis *yAxis);
+    TrendLines(QChart *chart, QValueAxis *xAxis, QValueAxis *yAxis);
 
     void setColour(int line, const QColor &colour) { colours.at(size_t(line)) = colour; }
     // Points in the axes' values; an empty line is not drawn.
@@ -36,9 +34,9 @@ public:
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 
 private:
-    QtCharts::QChart *const chart;
-    QtCharts::QValueAxis *const xAxis;
-    QtCharts::QValueAxis *const yAxis;
+    QChart *const chart;
+    QValueAxis *const xAxis;
+    QValueAxis *const yAxis;
     std::array<QVector<QPointF>, maxLines> lines;
     std::array<QColor, maxLines> colours;
 };

@@ -4,24 +4,20 @@
 #include "capabilityfigures.h"
 #include "capabilitywindow.h"
 #include "heldsettings.h"
+#include "moduleprotocol.h"
 #include "readingformat.h"
 #include "readinghistory.h"
 #include "trendlines.h"
 #include "ui_form_trend.h"
 
 #include <QDateTime>
-#include <QHeaderView>
 #include <QFileDialog>
-#include <QLegendMarker>
-#include <QLineSeries>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QStandardPaths>
-#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
-
-using namespace QtCharts;
 
 namespace {
 constexpr double recentSpanSeconds = 60.0;
@@ -86,12 +82,6 @@ QPen thinPen(const QColor &colour, Qt::PenStyle style = Qt::SolidLine)
     return pen;
 }
 
-void replaceIfChanged(QLineSeries *series, const QVector<QPointF> &points)
-{
-    if (series->pointsVector() != points)
-        series->replace(points);
-}
-
 void showSeries(QLineSeries *series, bool shown)
 {
     if (series->isVisible() != shown)
@@ -137,7 +127,7 @@ TrendWindow::TrendWindow(const HeldSettings *settings, const ReadingHistory *his
     lines = new TrendLines(chart, timeAxis, valueAxis);
     ui->chartView->scene()->addItem(lines);
     for (int axis = 0; axis < maxAxes; ++axis) {
-        const QString name = QStringLiteral("Axis %1").arg(QString::number(axis, 16).toUpper());
+        const QString name = QStringLiteral("Axis %1").arg(ModuleProtocol::axisName(axis));
         lines->setColour(axis, QColor(axisColours[axis]));
         legendLines[axis] = newSeries(axis, Qt::SolidLine);
         legendLines[axis]->setName(name);
@@ -211,7 +201,7 @@ void TrendWindow::setAxisCount(int axes)
     const QSignalBlocker blocker(table);
     table->setRowCount(axes);
     for (int axis = 0; axis < axes; ++axis) {
-        auto *choice = new QTableWidgetItem(QString::number(axis, 16).toUpper());
+        auto *choice = new QTableWidgetItem(ModuleProtocol::axisName(axis));
         choice->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         choice->setCheckState(axis < axesChosenAtFirst ? Qt::Checked : Qt::Unchecked);
         table->setItem(axis, Choice, choice);

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "chartclasses.h"
+#include "moduleprotocol.h"
+
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
@@ -14,11 +17,6 @@ class TrendLines;
 class Ui_Form_Trend;
 class QFileDialog;
 class QTableWidgetItem;
-namespace QtCharts {
-class QChart;
-class QLineSeries;
-class QValueAxis;
-} // namespace QtCharts
 
 // The monitor's readings as a chart of the chosen axes, over the last 60 s or the
 // whole recording, broken where a poll got no answer, with the high and low limits
@@ -43,7 +41,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    static constexpr int maxAxes = 16;
+    static constexpr int maxAxes = ModuleProtocol::maxAxes;
 
     void setAxisCount(int axes);
     void drawTrend(int axes);
@@ -51,22 +49,22 @@ private:
     void onItemChanged(QTableWidgetItem *item);
     void resetZoom();
     void savePicture();
-    void setRange(QtCharts::QValueAxis *axis, double low, double high);
+    void setRange(QValueAxis *axis, double low, double high);
     bool isChosen(int axis) const;
-    QtCharts::QLineSeries *newSeries(int axis, Qt::PenStyle style);
+    QLineSeries *newSeries(int axis, Qt::PenStyle style);
 
     std::unique_ptr<Ui_Form_Trend> ui;
     const HeldSettings *settings;
     const ReadingHistory *history;
     // Owned by the chart view's chart.
-    QtCharts::QChart *chart;
-    QtCharts::QValueAxis *timeAxis;
-    QtCharts::QValueAxis *valueAxis;
+    QChart *chart;
+    QValueAxis *timeAxis;
+    QValueAxis *valueAxis;
     // Without points: they name the axes in the legend, in their colours.
-    std::array<QtCharts::QLineSeries *, maxAxes> legendLines;
+    std::array<QLineSeries *, maxAxes> legendLines;
     TrendLines *lines; // owned by the chart view's scene
-    std::array<QtCharts::QLineSeries *, maxAxes> highLines;
-    std::array<QtCharts::QLineSeries *, maxAxes> lowLines;
+    std::array<QLineSeries *, maxAxes> highLines;
+    std::array<QLineSeries *, maxAxes> lowLines;
     bool zoomed = false;
     QElapsedTimer spreadDrawn;
     QPointer<QFileDialog> pictureDialog;

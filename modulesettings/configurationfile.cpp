@@ -2,6 +2,7 @@
 #include "configurationfile.h"
 
 #include "commandinterface.h"
+#include "productinfo.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -207,7 +208,7 @@ ConfigurationFile ConfigurationFile::fromStore(const CommandInterface &store)
     QJsonObject root;
     root.insert(formatKey, QLatin1String(formatName));
     root.insert(formatVersionKey, formatVersion);
-    root.insert(toolVersionKey, QStringLiteral(QR36_TOOL_VERSION));
+    root.insert(toolVersionKey, QLatin1String(ProductInfo::number));
     root.insert(dateKey, QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
     root.insert(unitNumberKey, store.moduleId);
     root.insert(axisCountKey, axes);

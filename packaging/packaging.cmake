@@ -46,7 +46,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 # dpkg-shlibdeps turns the programs' shared libraries into Debian package names,
-# so the package asks for the Qt 5 runtime packages the binaries were linked with.
+# so the package asks for the Qt runtime packages (5 or 6) the binaries were linked with.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Packages needed beyond those libraries, one list entry each (CPack adds the
 # libraries' packages after these). The font is the program's (forms/applicationfont.h).

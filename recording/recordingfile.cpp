@@ -2,6 +2,8 @@
 #include "recordingfile.h"
 
 #include "configurationfile.h"
+#include "moduleprotocol.h"
+#include "productinfo.h"
 #include "readingformat.h"
 
 #include <QDateTime>
@@ -207,7 +209,7 @@ bool RecordingFile::start(const QString &csvPath, const QString &moduleAddress, 
     }
     QStringList columns{QStringLiteral("Time"), QStringLiteral("Seconds")};
     for (int axis = 0; axis < w.axes; ++axis) {
-        const QString name = QStringLiteral("Axis %1 ").arg(QString::number(axis, 16).toUpper());
+        const QString name = QStringLiteral("Axis %1 ").arg(ModuleProtocol::axisName(axis));
         columns << name + QLatin1String("value") << name + QLatin1String("mode") << name + QLatin1String("result");
     }
     const bool written = w.writeLine({QStringLiteral("Module address"), moduleAddress})
@@ -215,7 +217,7 @@ bool RecordingFile::start(const QString &csvPath, const QString &moduleAddress, 
             && w.writeLine({QStringLiteral("Axis count"), QString::number(reading.axisCount)})
             && w.writeLine({QStringLiteral("Data format"), ReadingFormat::dataFormatName(reading.dataFormat)})
             && w.writeLine({QStringLiteral("Unit"), ReadingFormat::unitName(reading.unit)})
-            && w.writeLine({QStringLiteral("Tool version"), QStringLiteral(QR36_TOOL_VERSION)})
+            && w.writeLine({QStringLiteral("Tool version"), QString::fromLatin1(ProductInfo::number)})
             && w.writeLine({QStringLiteral("Start time"), w.isoTime(startMs)})
             && w.writeLine({QStringLiteral("Settings file"), settingsName}) && w.writeLine(columns);
     if (!written) {

@@ -7,11 +7,21 @@
 # --only pacing. The link's debug lines, one per command, go to a file as an
 # operator's would: BUILD_DIR/benchmark-debug.log; the figures also land in
 # BUILD_DIR/benchmark.txt. See docs/performance.md.
+#   bash scripts/benchmark.sh [QT=6] [benchmark arguments]   # Qt 6: build-bench-qt6/
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
-build=${BUILD_DIR:-build-bench}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+qt=5
+case "${1:-}" in
+QT=5 | QT=6) qt=${1#QT=}; shift ;;
+esac
+if [ "$qt" = 6 ]; then
+    bash scripts/install-deps.sh qt6
+    build=${BUILD_DIR:-build-bench-qt6}
+else
+    bash scripts/install-deps.sh
+    build=${BUILD_DIR:-build-bench}
+fi
+cmake -S . -B "$build" -DQT_MAJOR_VERSION="$qt" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j"$(nproc)" --target qr36tn-benchmark
 log="$build"/benchmark-debug.log
 status=0

@@ -120,7 +120,7 @@ bool matchName(const QString &name, const Parameter &p, Target *target)
     const QLatin1String mnemonic(p.mnemonic);
     const int prefix = prefixLength(p.scope);
     const int suffix = p.sets > 0 ? 1 : 0;
-    if (name.size() != prefix + mnemonic.size() + suffix || name.midRef(prefix, mnemonic.size()) != mnemonic)
+    if (name.size() != prefix + mnemonic.size() + suffix || QStringView(name).mid(prefix, mnemonic.size()) != mnemonic)
         return false;
     for (int i = 0; i < prefix; ++i) {
         if (hexDigit(name.at(i)) < 0)
@@ -156,7 +156,7 @@ Target findTarget(const QString &name)
 bool isAxisClear(const QString &text)
 {
     return text.size() == 6 && hexDigit(text.at(0)) >= 0 && hexDigit(text.at(1)) >= 0
-            && text.midRef(2) == QLatin1String("LCLR");
+            && QStringView(text).mid(2) == QLatin1String("LCLR");
 }
 
 // Length of the bare command that starts the text, 0 if none does.

@@ -74,7 +74,11 @@ void tst_Connection::connectAndDisconnectRepeatedly()
     int sockets = 0;
     for (int cycle = 0; cycle < 8; ++cycle) {
         WindowHarness::type(harness.addressEdit(), harness.moduleAddress());
-        WindowHarness::click(harness.connectButton());
+        // Every other time by Enter in the address field.
+        if (cycle % 2)
+            QTest::keyClick(harness.addressEdit(), Qt::Key_Return);
+        else
+            WindowHarness::click(harness.connectButton());
         QCOMPARE(harness.busyDialog()->labelText(), QStringLiteral("Please wait..."));
         QueuedCallCounter calls;
         harness.busyDialog()->installEventFilter(&calls);
@@ -180,8 +184,12 @@ void tst_Connection::settingsWithoutAValueAreNamed()
     QVERIFY(harness.connectModule());
     QCOMPARE(harness.barState(), QStringLiteral("Disconnect 0 1 menu fixed"));
     if (apply)
-        QVERIFY(harness.runOperation(harness.onPage<QPushButton>("page_MeasureSetting", "pushButton_ApplySetting")));
-    QTRY_COMPARE(harness.window()->statusBar()->currentMessage(), told.replace(QStringLiteral("%1"), harness.moduleAddress()));
+        QVERIFY(harness.runOperation(harness.onPage<QPushButton>("page_MeasureSetting", QStringLiteral("pushButton_ApplySetting"))));
+    // Told without the time of day a write's message begins with.
+    const auto message = [&harness] {
+        return harness.window()->statusBar()->currentMessage().remove(QRegularExpression(QStringLiteral(" at \\d\\d:\\d\\d:\\d\\d")));
+    };
+    QTRY_COMPARE(message(), told.replace(QStringLiteral("%1"), harness.moduleAddress()));
     if (apply)
         return;
 
@@ -189,7 +197,7 @@ void tst_Connection::settingsWithoutAValueAreNamed()
     // Answered before the module fell silent; unanswered fields keep what the store held.
     QString fields;
     for (const char *name : {"lineEdit_ParamAddr", "lineEdit_MeasDataAddr", "lineEdit_CtrlFlagAddr"})
-        fields += harness.onPage<QLineEdit>("page_PlcLinkSetting", name)->text() + QLatin1Char(' ');
+        fields += harness.onPage<QLineEdit>("page_PlcLinkSetting", QLatin1String(name))->text() + QLatin1Char(' ');
     QCOMPARE(fields, QStringLiteral("777 0 0 "));
 }
 
@@ -206,7 +214,7 @@ void tst_Connection::moduleDroppingTheConnectionMidWriteReturnsToStart()
     QVERIFY(harness.connectModule());
 
     // The operator is told that the write did not end, before the window returns to its start.
-    WindowHarness::click(harness.onPage<QPushButton>("page_MeasureSetting", "pushButton_ApplySetting"));
+    WindowHarness::click(harness.onPage<QPushButton>("page_MeasureSetting", QStringLiteral("pushButton_ApplySetting")));
     QProgressDialog *dialog = harness.busyDialog();
     QTRY_VERIFY2_WITH_TIMEOUT(dialog->labelText().startsWith(QStringLiteral("The connection to %1 was lost before the end "
                                                                            "(connection lost after 8 of 50 commands, at 00CH4=")

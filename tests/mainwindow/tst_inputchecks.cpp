@@ -20,9 +20,18 @@ private slots:
     void applyRefusesTextWithoutValue_data();
     void applyRefusesTextWithoutValue();
     void pagingKeepsTheLastValidValue();
+    void applyRefusesLimitsOutOfOrder();
 
 private:
     QString statusText() const { return harness->window()->statusBar()->currentMessage(); }
+    // Whatever the link was asked to do since `before` comes ahead of the monitor page's polls.
+    bool firstSentIsAPoll(int before)
+    {
+        harness->openPage("pushButton_MeasureMonitor");
+        return QTest::qWaitFor([&] { return harness->commands().mid(before).contains(QStringLiteral("R")); },
+                               WindowHarness::waitMs)
+               && harness->commands().mid(before).first() == QLatin1String("R");
+    }
 
     std::unique_ptr<WindowHarness> harness;
 };
@@ -78,7 +87,7 @@ void tst_InputChecks::applyRefusesTextWithoutValue_data()
     QTest::newRow("port too large") << plc << "lineEdit_PlcEtherPort" << apply << "65536"
                                     << "PLC Link Setting, PLC Ether port: \"65536\" is not a whole number from 0 to 65535";
     QTest::newRow("beyond 32 bits") << plc << "lineEdit_ParamAddr_2" << apply << "99999999999"
-                                    << "PLC Link Setting, Parameter Address of axis 1: \"99999999999\" is not a whole number";
+                                    << "PLC Link Setting, axis 1, Parameter Address: \"99999999999\" is not a whole number";
 }
 
 void tst_InputChecks::applyRefusesTextWithoutValue()
@@ -97,12 +106,12 @@ void tst_InputChecks::applyRefusesTextWithoutValue()
     auto *moduleIp = page->findChild<QLineEdit *>(QStringLiteral("lineEdit_ModuleIpAddr"));
     if (moduleIp && edit != moduleIp)
         WindowHarness::type(moduleIp, QStringLiteral("127.0.0.99"));
+    const QColor plain = edit->palette().color(QPalette::Base);
     if (text.isNull())
         text = edit->text();
     else
         WindowHarness::type(edit, text);
     QCOMPARE(edit->text(), text);
-    const QColor plain = edit->palette().color(QPalette::Base);
     const int before = harness->commands().size();
 
     WindowHarness::click(page->findChild<QPushButton *>(applyButton));
@@ -112,10 +121,7 @@ void tst_InputChecks::applyRefusesTextWithoutValue()
     QCOMPARE(edit->text(), text);
     QVERIFY(edit->palette().color(QPalette::Base) != plain);
 
-    // Whatever the link was asked to do comes before the polls of the monitor page.
-    harness->openPage("pushButton_MeasureMonitor");
-    QTRY_VERIFY_WITH_TIMEOUT(harness->commands().mid(before).contains(QStringLiteral("R")), WindowHarness::waitMs);
-    QCOMPARE(harness->commands().mid(before).first(), QStringLiteral("R"));
+    QVERIFY(firstSentIsAPoll(before));
     // Leaving the page kept the stored value: the field shows it again, unmarked
     // unless the store has no value either.
     harness->openPage(menuButton.toLatin1());
@@ -141,6 +147,23 @@ void tst_InputChecks::pagingKeepsTheLastValidValue()
     // Two axes: ">>" comes back to the same pair, refreshed from what was captured.
     QCOMPARE(high->text(), QStringLiteral("2.5"));
     QCOMPARE(low->text(), QStringLiteral("1.5"));
+}
+
+// Every limit is a number, but a low limit above its high limit is refused all the same.
+void tst_InputChecks::applyRefusesLimitsOutOfOrder()
+{
+    harness->openPage("pushButton_MeasureSetting");
+    QWidget *page = harness->window()->findChild<QWidget *>(QStringLiteral("page_MeasureSetting"));
+    auto *low = page->findChild<QLineEdit *>(QStringLiteral("lineEdit_CompLow2_3"));
+    const QColor plain = low->palette().color(QPalette::Base);
+    WindowHarness::type(low, QStringLiteral("5"));
+    const int before = harness->commands().size();
+    WindowHarness::click(page->findChild<QPushButton *>(QStringLiteral("pushButton_ApplySetting")));
+    QVERIFY(!harness->busyDialog()->isVisible());
+    QCOMPARE(statusText(), QStringLiteral("Measure Setting, axis 1, set 3: Comp. Low 5 is above Comp. High 1. "
+                                          "Nothing was sent to the module."));
+    QVERIFY(low->palette().color(QPalette::Base) != plain);
+    QVERIFY(firstSentIsAPoll(before));
 }
 
 QTEST_MAIN(tst_InputChecks)

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
+#include <QStatusBar>
 
 #include <algorithm>
 #include <cmath>
@@ -40,6 +41,7 @@ private slots:
     void monitorRowsFromAReading_data();
     void monitorRowsFromAReading();
     void monitorPollsDoNotPileUpBehindASilentModule();
+    void editsAreMarkedAndAskedAboutOnDisconnect();
     void aboutWindowSavesTheInchOption_data();
     void aboutWindowSavesTheInchOption();
 };
@@ -110,8 +112,10 @@ void tst_Pages::measureSettingPagingAndApply()
         return harness.onPage<QLabel>(page, "label_Axis1")->text() + QLatin1Char('/')
                 + (second ? harness.onPage<QLabel>(page, "label_Axis2")->text() : QString());
     };
+    auto *paging = harness.onPage<QLabel>(page, "label_AxisPage");
 
     QCOMPARE(shown(), QStringLiteral("0/1"));
+    QCOMPARE(paging->text(), QStringLiteral("axes 0\u20131 of 3"));
     WindowHarness::choose(combo("comboBox_Resolution1"), 2);
     WindowHarness::toggle(check("checkBox_Direction1"));
     WindowHarness::choose(combo("comboBox_MeasMode1"), 3);
@@ -124,6 +128,7 @@ void tst_Pages::measureSettingPagingAndApply()
     // ">>" shows axis 2 alone; "Ref. use" empties and locks its preset.
     press("pushButton_NextPage");
     QCOMPARE(shown(), QStringLiteral("2/"));
+    QCOMPARE(paging->text(), QStringLiteral("axis 2 of 3"));
     WindowHarness::toggle(check("checkBox_RefUse1"));
     QCOMPARE(edit("lineEdit_Preset1")->text(), QString());
     QVERIFY(!edit("lineEdit_Preset1")->isEnabled());
@@ -179,6 +184,7 @@ void tst_Pages::refPointRowsApplyAndClear()
             QCOMPARE(widget(pattern, axis)->isEnabled(), axis != 1 && axis < 4);
         }
     }
+    QVERIFY(widget(row[0], 1)->toolTip().contains(QLatin1String("tick \"Ref. use\"")));
     // No reference use: empty although the module has a preset.
     QCOMPARE(value(0)->text() + ' ' + offset(0)->text() + ' ' + value(1)->text(), QStringLiteral("1.25 0.5 "));
 
@@ -204,9 +210,15 @@ void tst_Pages::refPointRowsApplyAndClear()
     model = harness.simulator().model();
     model.refUse[3] = false;
     harness.simulator().setModel(model);
+    // Asked first; No sends nothing.
     harness.simulator().clearCommandLog();
-    QVERIFY(harness.runOperation(static_cast<QPushButton *>(widget(row[3], 3))));
+    WindowHarness::click(static_cast<QPushButton *>(widget(row[3], 3)));
+    QVERIFY(WindowHarness::question()->text().startsWith(QLatin1String("Clear the reference point of axis 3?")));
+    WindowHarness::answer(QMessageBox::No);
+    WindowHarness::click(static_cast<QPushButton *>(widget(row[3], 3)));
+    WindowHarness::answer(QMessageBox::Yes);
     QTRY_COMPARE(harness.commands(), QStringList({"SETUP", "03LCLR", "CLOSE", "03LO=?", "03REF=?"}));
+    QVERIFY(harness.waitFor(QStringLiteral("Disconnect")));
     QCOMPARE(value(3)->text() + offset(3)->text(), QString());
     for (const char *pattern : row)
         QVERIFY(!widget(pattern, 3)->isEnabled());
@@ -250,8 +262,15 @@ void tst_Pages::plcLinkApplyWritesEveryValue()
     WindowHarness::toggle(useLink);
     QVERIFY(!group->isEnabled());
 
+    // The new address is asked about first; Escape sends nothing.
     harness.simulator().clearCommandLog();
-    QVERIFY(harness.runOperation(harness.onPage<QPushButton>(page, "pushButton_ApplySetting")));
+    auto *apply = harness.onPage<QPushButton>(page, "pushButton_ApplySetting");
+    WindowHarness::click(apply);
+    QVERIFY2(WindowHarness::question()->text().contains(QLatin1String("answer at 127.0.0.99 (subnet mask 255.255.0.0)")),
+             qPrintable(WindowHarness::question()->text()));
+    QTest::keyClick(WindowHarness::question(), Qt::Key_Escape);
+    WindowHarness::click(apply);
+    WindowHarness::answer(QMessageBox::Yes);
     // Only the parameter addresses of the axes the module has.
     const QString expected = QStringLiteral(
         "SETUP NIP=127.0.0.99 NMS=255.255.0.0 LPN=5001 LMD=0 LPC1=6 LPC2=1 LPC3=2 FINSSA1=3 FINSDA1=4 FINSDNA=5 "
@@ -310,27 +329,37 @@ void tst_Pages::valuesKeepEveryDigitThroughPagesAndApply()
 
 void tst_Pages::monitorRowsFromAReading_data()
 {
-    // Per axis: value, mode and comparator symbol; red except for the green dot.
+    // Per axis: value, mode and comparator symbol; green dot, neutral dash, red otherwise.
     QTest::addColumn<int>("unit");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("reading");
     QTest::addColumn<QStringList>("rows");
-    QTest::newRow("millimetres") << 0 << QStringList{"+1.500 REAL \u25CF", "-0.00 MAX \u25B2", "+0.0000 MIN \u25BC", "Error  E"};
-    QTest::newRow("inches") << 1 << QStringList{"+1.5000 REAL \u25CF", "-0.000 MAX \u25B2", "+0.00000 MIN \u25BC", "Error  E"};
+    const QString mode3 = QStringLiteral("0 N G+1.50000 1 A U-0.00001 2 I L+0.00000 3 P E--------");
+    QTest::newRow("millimetres") << 0 << 2 << mode3
+                                 << QStringList{"+1.500 REAL \u25CF", "-0.00 MAX \u25B2", "+0.0000 MIN \u25BC", "Error  E"};
+    QTest::newRow("inches") << 1 << 2 << mode3
+                            << QStringList{"+1.5000 REAL \u25CF", "-0.000 MAX \u25B2", "+0.00000 MIN \u25BC", "Error  E"};
+    QTest::newRow("Mode 1 judges nothing") << 0 << 0 << "0 +1.50000 1 +9.99000 2 -0.00001 3 --------"
+                                           << QStringList{"+1.500 N/A \u2013", "+9.99 N/A \u2013", "-0.0000 N/A \u2013", "Error  \u2013"};
 }
 
 void tst_Pages::monitorRowsFromAReading()
 {
     QFETCH(int, unit);
+    QFETCH(int, format);
+    QFETCH(QString, reading);
     QFETCH(QStringList, rows);
     WindowHarness harness(true);
     SimulatorOptions options;
     options.axisCount = 4;
     // Every poll gets this reading in place of the simulated one.
     options.garblePatterns << SimulatorOptions::wholeCommand(QStringLiteral("R"));
-    options.garbageValue = QStringLiteral("0 N G+1.50000 1 A U-0.00001 2 I L+0.00000 3 P E--------");
+    options.garbageValue = reading;
     QVERIFY(harness.startSimulator(options));
     ModuleModel model = harness.simulator().model();
     model.resolution = {3, 5, 1, 1};
     model.unit = unit;
+    model.dataFormat = format;
     harness.simulator().setModel(model);
     harness.openWindow();
     QVERIFY(harness.connectModule());
@@ -347,7 +376,10 @@ void tst_Pages::monitorRowsFromAReading()
     for (int axis = 0; axis < 4; ++axis) {
         QCOMPARE(row(axis), rows.at(axis));
         const QColor colour = label("label_Comp_%1", axis)->palette().color(QPalette::WindowText);
-        QCOMPARE(colour, axis == 0 ? QColor(Qt::green) : QColor(Qt::red));
+        const QChar symbol = rows.at(axis).back();
+        QCOMPARE(colour, symbol == QChar(0x25CF) ? QColor(Qt::green)
+                         : symbol == QChar(0x2013) ? QPalette().color(QPalette::WindowText)
+                                                   : QColor(Qt::red));
     }
     QVERIFY(label("label_Measure_%1", 4)->isHidden());
 }
@@ -367,6 +399,16 @@ void tst_Pages::monitorPollsDoNotPileUpBehindASilentModule()
     shown.start();
     harness.openPage("pushButton_MeasureMonitor");
     QTRY_VERIFY_WITH_TIMEOUT(harness.commands().count(QStringLiteral("R")) >= 2, WindowHarness::waitMs);
+    // The page says so, with greyed rows that judge nothing.
+    auto *line = harness.onPage<QLabel>("page_MeasureMonitor", "label_NoReading");
+    QTRY_VERIFY(line->isVisible());
+    QVERIFY2(QRegularExpression(QStringLiteral("^No reading from %1 since \\d\\d:\\d\\d:\\d\\d$")
+                                        .arg(QRegularExpression::escape(harness.moduleAddress())))
+                     .match(line->text())
+                     .hasMatch(),
+             qPrintable(line->text()));
+    QVERIFY(!harness.onPage<QLabel>("page_MeasureMonitor", "label_Measure_1")->isEnabled());
+    QCOMPARE(harness.onPage<QLabel>("page_MeasureMonitor", "label_Comp_1")->text(), QString());
     harness.openPage("pushButton_MeasureSetting");
     // Each unanswered poll holds the link for its second-long reply wait, and one
     // more may wait queued; a timer-paced backlog would send five a second.
@@ -380,6 +422,61 @@ void tst_Pages::monitorPollsDoNotPileUpBehindASilentModule()
     const int setup = after.indexOf(QStringLiteral("SETUP"));
     QVERIFY(setup >= 0 && setup <= 1);
     QCOMPARE(after.mid(setup).count(QStringLiteral("R")), 0);
+}
+
+void tst_Pages::editsAreMarkedAndAskedAboutOnDisconnect()
+{
+    WindowHarness harness(true);
+    SimulatorOptions options;
+    options.axisCount = 2;
+    // After the read (54 commands), the module reads back another upper limit than it was sent.
+    options.garblePatterns << SimulatorOptions::wholeCommand(QStringLiteral("01CH1=\\?"));
+    options.garbleAfter = 54;
+    options.garbageValue = QStringLiteral("0.25");
+    QVERIFY(harness.startSimulator(options));
+    MainWindow *window = harness.openWindow();
+    // The window keeps the size its forms are laid out for, with room for all of them.
+    QCOMPARE(window->minimumSize(), window->maximumSize());
+    QVERIFY(window->centralWidget()->rect().contains(harness.bar("widget_menu")->geometry()));
+    QVERIFY(harness.connectModule());
+
+    // Tab leads from "Connect" to "Find..." and the page buttons, and only then into the page.
+    QStringList tabs;
+    for (QWidget *widget = harness.connectButton()->nextInFocusChain(); tabs.size() < 6;
+         widget = widget->nextInFocusChain()) {
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisible())
+            tabs << widget->objectName();
+    }
+    QCOMPARE(tabs, QStringList({"pushButton_FindModules", "pushButton_MeasureSetting", "pushButton_RefPointSetting",
+                                "pushButton_PlcLinkSetting", "pushButton_MeasureMonitor", "comboBox_Resolution1"}));
+    QVERIFY(window->findChild<QPushButton *>(QStringLiteral("pushButton_MeasureSetting"))->isChecked());
+
+    // A write names and marks what the module read back otherwise.
+    QVERIFY(harness.runOperation(harness.onPage<QPushButton>("page_MeasureSetting", QStringLiteral("pushButton_ApplySetting"))));
+    QVERIFY2(window->statusBar()->currentMessage().contains(QLatin1String("holds other values for axis 1, Comp. High 1 (0.25)")),
+             qPrintable(window->statusBar()->currentMessage()));
+    QVERIFY(harness.onPage<QLineEdit>("page_MeasureSetting", QStringLiteral("lineEdit_CompHigh2_1"))->toolTip().endsWith(QLatin1String("holds 0.25.")));
+
+    // A field is marked while it differs from the module's value.
+    auto *high = harness.onPage<QLineEdit>("page_MeasureSetting", QStringLiteral("lineEdit_CompHigh1_2"));
+    const QString held = high->text();
+    WindowHarness::type(high, QStringLiteral("0.5"));
+    QVERIFY(high->toolTip().endsWith(QStringLiteral("The module holds %1.").arg(held)));
+    WindowHarness::type(high, held);
+    QCOMPARE(high->toolTip(), QString());
+
+    // "Disconnect" with an edit pending asks: Escape stays and sends nothing; Apply writes, then disconnects.
+    WindowHarness::type(high, QStringLiteral("0.5"));
+    harness.simulator().clearCommandLog();
+    WindowHarness::click(harness.connectButton());
+    QVERIFY(WindowHarness::question()->text().contains(QLatin1String(": axis 0, Comp. High 2; axis 1, Comp. High 1.")));
+    QTest::keyClick(WindowHarness::question(), Qt::Key_Escape);
+    QCOMPARE(harness.connectButton()->text(), QStringLiteral("Disconnect"));
+    WindowHarness::click(harness.connectButton());
+    WindowHarness::answer(QMessageBox::Apply);
+    QVERIFY(harness.waitFor(QStringLiteral("Connect")));
+    QCOMPARE(harness.commands().first(), QStringLiteral("SETUP"));
+    QCOMPARE(harness.simulator().model().compHigh[1][0], 0.5);
 }
 
 void tst_Pages::aboutWindowSavesTheInchOption_data()

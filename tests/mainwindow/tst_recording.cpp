@@ -7,11 +7,11 @@
 // independent computation gives it.
 
 #include "communicationlogentry.h"
+#include "chartclasses.h"
 #include "configurationfile.h"
 #include "readinghistory.h"
 #include "windowharness.h"
 
-#include <QChartView>
 #include <QCheckBox>
 #include <QDateTime>
 #include <QFileDialog>
@@ -19,7 +19,6 @@
 #include <QMessageBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
-#include <QValueAxis>
 
 #include <cmath>
 
@@ -311,8 +310,8 @@ void tst_Recording::unappliedEditsReachNeitherFileNorSpread()
     // "Show limits" takes in the module's limits of +-1, not the unapplied -0.5,
     // and the picture of it is a PNG.
     QWidget *trend = table->window();
-    auto *chart = trend->findChild<QtCharts::QChartView *>()->chart();
-    auto *valueAxis = qobject_cast<QtCharts::QValueAxis *>(chart->axes(Qt::Vertical).constFirst());
+    auto *chart = trend->findChild<QChartView *>()->chart();
+    auto *valueAxis = qobject_cast<QValueAxis *>(chart->axes(Qt::Vertical).constFirst());
     QVERIFY(valueAxis->max() < 1.0);
     WindowHarness::toggle(trend->findChild<QCheckBox *>(QStringLiteral("checkBox_ShowLimits")));
     QTRY_VERIFY(valueAxis->min() <= -1.0 && valueAxis->max() >= 1.0 && valueAxis->max() < 2.0);
@@ -323,7 +322,7 @@ void tst_Recording::unappliedEditsReachNeitherFileNorSpread()
     dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(picture);
     QTest::keyClick(dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")), Qt::Key_Return);
     QTRY_VERIFY(QFile::exists(picture));
-    QCOMPARE(QImage(picture).size(), trend->findChild<QtCharts::QChartView *>()->size());
+    QCOMPARE(QImage(picture).size(), trend->findChild<QChartView *>()->size());
 }
 
 void tst_Recording::silentOrGarbledModuleGivesGapRows_data()

@@ -86,11 +86,13 @@ void tst_SettingsFile::cleanupTestCase()
 bool tst_SettingsFile::choose(const QString &entry, const QString &path)
 {
     const QList<QAction *> menus = harness->window()->menuBar()->actions();
-    if (menus.isEmpty() || menus.first()->text() != QLatin1String("File"))
+    // Texts without their mnemonic marks.
+    const auto text = [](const QAction *action) { return action->text().remove(QLatin1Char('&')); };
+    if (menus.isEmpty() || text(menus.first()) != QLatin1String("File"))
         return false;
     QAction *action = nullptr;
     for (QAction *candidate : menus.first()->menu()->actions())
-        action = candidate->text() == entry ? candidate : action;
+        action = text(candidate) == entry ? candidate : action;
     if (!action || !action->isEnabled())
         return false;
     action->trigger();
@@ -137,6 +139,7 @@ void tst_SettingsFile::saveWritesWhatThePagesHold()
     WindowHarness::type(harness->onPage<QLineEdit>("page_MeasureSetting", QStringLiteral("lineEdit_Preset1")),
                         QStringLiteral("2.5"));
     QVERIFY(choose(QStringLiteral("Save Settings..."), saved));
+    QVERIFY(harness->window()->statusBar()->currentMessage().endsWith(QLatin1String(" saved to ") + saved));
 
     QStringList errors;
     const std::optional<ConfigurationFile> file = ConfigurationFile::read(saved, &errors);
@@ -165,6 +168,9 @@ void tst_SettingsFile::loadFillsThePagesAndOnlyApplyWrites()
     });
     QVERIFY(choose(QStringLiteral("Load Settings..."), path));
     QCOMPARE(secondResolution()->currentIndex(), 3);
+    // Edited until applied.
+    QVERIFY(harness->window()->statusBar()->currentMessage().contains(QLatin1String(" loaded from ") + path));
+    QVERIFY(!secondResolution()->toolTip().isEmpty());
     harness->openPage("pushButton_PlcLinkSetting");
     const auto field = [this](const char *name) {
         return harness->onPage<QLineEdit>("page_PlcLinkSetting", QLatin1String(name))->text();
@@ -178,6 +184,7 @@ void tst_SettingsFile::loadFillsThePagesAndOnlyApplyWrites()
     QVERIFY(harness->runOperation(harness->onPage<QPushButton>("page_MeasureSetting",
                                                                QStringLiteral("pushButton_ApplySetting"))));
     QTRY_COMPARE(harness->simulator().model().resolution[1], 4);
+    QCOMPARE(secondResolution()->toolTip(), QString());
     QCOMPARE(harness->simulator().model().preset[0], 2.5);
     QCOMPARE(harness->simulator().model().finsSA1, 5);
 }

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QLoggingCategory>
+#include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -112,6 +113,18 @@ public:
         for (int i = 0; i < index; ++i)
             QTest::keyClick(box, Qt::Key_Down);
     }
+    // The question the window asks, once it is up; nullptr when none comes.
+    static QMessageBox *question()
+    {
+        QMessageBox *box = nullptr;
+        const bool up = QTest::qWaitFor([&box] {
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                box = widget->isVisible() && qobject_cast<QMessageBox *>(widget) ? static_cast<QMessageBox *>(widget) : box;
+            return box != nullptr;
+        });
+        return up ? box : nullptr;
+    }
+    static void answer(QMessageBox::StandardButton button) { click(question()->button(button)); }
     void openPage(const char *menuButton) { click(win->findChild<QPushButton *>(QLatin1String(menuButton))); }
 
     // Types the module's address, presses "Connect" and waits until the module shows.

@@ -72,6 +72,7 @@ private slots:
     void lintianFindsNoErrorOrWarning();
     void appstreamAcceptsTheInstalledTree();
     void dependsBringEveryLinkedLibrary();
+    void programsGiveThePackagesVersion();
     void toolStartsHeadless();
     void simulatorAnswersOnLoopback();
 
@@ -152,7 +153,19 @@ void TestPackage::dependsBringEveryLinkedLibrary()
         }
     }
     for (const QString &library : qAsConst(libraries))
-        QVERIFY2(brought.contains(library), qPrintable(library + QStringLiteral(" not brought by: ") + fields.output));
+        QVERIFY2(brought.contains(library), qPrintable(library + QStringLiteral(" not brought by: ") + QString::fromUtf8(fields.output)));
+}
+
+void TestPackage::programsGiveThePackagesVersion()
+{
+    // The version is written once, in the build: the package and the programs take it from there.
+    const Run field = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), packageFile, QStringLiteral("Version")});
+    QVERIFY2(field.ok, qPrintable(field.failure));
+    const QString version = QString::fromUtf8(field.output).trimmed();
+    QVERIFY(!version.isEmpty());
+    const Run config = run(installed(QStringLiteral("usr/bin/qr36tn-config")), {QStringLiteral("--version")});
+    QVERIFY2(config.ok, qPrintable(config.failure));
+    QCOMPARE(QString::fromUtf8(config.output).trimmed(), QStringLiteral("qr36tn-config ") + version);
 }
 
 void TestPackage::toolStartsHeadless()

@@ -18,6 +18,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -68,21 +69,8 @@ ScreenshotTour::~ScreenshotTour()
 
 bool ScreenshotTour::run()
 {
-    // The module of the README's demo (four axes), with axis 3 reporting an error so
-    // that the monitor shows every comparator symbol.
-    SimulatorOptions options;
-    options.address = address;
-    options.port = 24000; // the tool always dials this port
-    options.axisCount = 4;
-    options.errorAxis = 3;
-    options.seed = 36;
-    simulator = std::make_unique<SimulatorThread>(options);
-    if (!simulator->start()) {
-        qCritical("screenshots: no simulator on %s:24000: %s", qPrintable(address.toString()),
-                  qPrintable(simulator->errorString()));
+    if (!startSimulator(0))
         return false;
-    }
-
     window = std::make_unique<MainWindow>();
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()))
@@ -90,7 +78,8 @@ bool ScreenshotTour::run()
 
     return findModules() && connectModule() && editMeasureSettings() && applyMeasureSettings()
             && applyReferencePoint() && watchMonitor() && stopRecording() && showCommunicationLog() && showPlcLink()
-            && showAbout() && disconnectModule() && showTrend() && showCapability() && disconnectModule();
+            && showAbout() && disconnectModule() && showStaleMonitor() && disconnectModule() && showTrend()
+            && showCapability() && disconnectModule();
 }
 
 // Two more modules on the tour module's /24, and a scan of that /24 only: never
@@ -132,16 +121,38 @@ bool ScreenshotTour::findModules()
             || fail("\"Use\" did not take the module's address");
 }
 
-bool ScreenshotTour::connectModule()
+// The module of the README's demo (four axes), with axis 3 reporting an error so
+// that the monitor shows every comparator symbol; silent after that many commands.
+bool ScreenshotTour::startSimulator(int silentAfter)
+{
+    SimulatorOptions options;
+    options.address = address;
+    options.port = 24000; // the tool always dials this port
+    options.axisCount = 4;
+    options.errorAxis = 3;
+    options.seed = 36;
+    options.silentAfter = silentAfter;
+    simulator.reset();
+    simulator = std::make_unique<SimulatorThread>(options);
+    if (!simulator->start()) {
+        qCritical("screenshots: no simulator on %s:24000: %s", qPrintable(address.toString()),
+                  qPrintable(simulator->errorString()));
+        return false;
+    }
+    return true;
+}
+
+bool ScreenshotTour::connectModule(bool picture)
 {
     type(bar<QLineEdit>("lineEdit_ModuleIpAddr"), address.toString());
-    if (!save(window.get(), QStringLiteral("connect")))
+    if (picture && !save(window.get(), QStringLiteral("connect")))
         return false;
     QPushButton *const connectButton = bar<QPushButton>("pushButton_Connect");
     click(connectButton);
     const bool connected = QTest::qWaitFor(
             [&]() { return connectButton->text() == QLatin1String("Disconnect") && isIdle(); },
             stepTimeoutMs);
+    readLength = simulator->commandTexts().size();
     return connected || fail("the tool did not connect to the simulator");
 }
 
@@ -350,12 +361,32 @@ bool ScreenshotTour::showAbout()
     return saved;
 }
 
+// With an edit not applied ("Use PLC-Link" ticked), the tool asks first, and the
+// edit is dropped.
 bool ScreenshotTour::disconnectModule()
 {
     QPushButton *const connectButton = bar<QPushButton>("pushButton_Connect");
     click(connectButton);
+    auto *const question = window->findChild<QMessageBox *>();
+    if (question && question->isVisible()) {
+        if (!QTest::qWaitForWindowExposed(question) || !save(question, QStringLiteral("pending-edits")))
+            return false;
+        click(question->button(QMessageBox::Discard));
+    }
     return QTest::qWaitFor([&]() { return connectButton->text() == QLatin1String("Connect"); }, stepTimeoutMs)
             || fail("the tool did not disconnect");
+}
+
+// The same module falls silent after a few readings.
+bool ScreenshotTour::showStaleMonitor()
+{
+    if (!startSimulator(readLength + monitorPolls) || !connectModule(false))
+        return false;
+    click(window->findChild<QPushButton *>(QStringLiteral("pushButton_MeasureMonitor")));
+    auto *const line = onPage<QLabel>("page_MeasureMonitor", "label_NoReading");
+    if (!QTest::qWaitFor([line]() { return line->isVisible(); }, stepTimeoutMs))
+        return fail("the monitor did not tell the silence");
+    return save(window.get(), QStringLiteral("monitor-stale"));
 }
 
 bool ScreenshotTour::save(QWidget *widget, const QString &name) const

@@ -27,8 +27,9 @@ public:
     bool run();
 
 private:
+    bool startSimulator(int silentAfter);
     bool findModules();
-    bool connectModule();
+    bool connectModule(bool picture = true);
     bool editMeasureSettings();
     bool applyMeasureSettings();
     bool applyReferencePoint();
@@ -40,6 +41,7 @@ private:
     bool showPlcLink();
     bool showAbout();
     bool disconnectModule();
+    bool showStaleMonitor();
 
     bool save(QWidget *widget, const QString &name) const;
     bool runOperation(QAbstractButton *button, const char *pictureName = nullptr);
@@ -55,6 +57,7 @@ private:
 
     QHostAddress address;
     QDir output;
+    int readLength = 0; // the commands of the parameter read
     std::unique_ptr<SimulatorThread> simulator;
     std::vector<std::unique_ptr<SimulatorThread>> otherModules; // for "Find Modules..."
     std::unique_ptr<MainWindow> window; // goes before the simulator it talks to
