@@ -124,7 +124,7 @@ for i in "${!names[@]}"; do
     found=0
     [ -f "$file" ] && found=$(grep -oF -- "${finds[i]}" "$file" | wc -l || true)
     if [ -z "${finds[i]}" ] || [ "$found" -ne 1 ]; then
-        say "$(printf '%-28s stale: the text is found %s times in %s' "$name" "$found" "${files[i]}")"
+        say "$(printf '%-32s stale: the text is found %s times in %s' "$name" "$found" "${files[i]}")"
         stale=$((stale + 1))
         continue
     fi
@@ -157,7 +157,7 @@ for i in "${!names[@]}"; do
         fi
         ;;
     esac
-    say "$(printf '%-28s %s (%s)' "$name" "$verdict" "$(elapsed "$step")")"
+    say "$(printf '%-32s %s (%s)' "$name" "$verdict" "$(elapsed "$step")")"
 done
 
 tried=$((killed + survived))
