@@ -126,7 +126,7 @@ void tst_ReplyIntegrity::parameterReadAndReadingYieldTheModulesValues_data()
     QTest::newRow("late, arriving during a pause") << 2 << false << 1200 << "00CH1=?" << Late::Alone << lost;
     QTest::newRow("late, released as the next command arrives")
             << 2 << false << 1200 << "00CH1=?" << Late::WithNextCommand << lost;
-    QTest::newRow("late readout, waiting before the next poll and read")
+    QTest::newRow("late readouts, waiting when the next read and the next poll begin")
             << 2 << false << 1200 << "R" << Late::Alone << QStringList();
 }
 
@@ -144,6 +144,7 @@ void tst_ReplyIntegrity::parameterReadAndReadingYieldTheModulesValues()
     options.splitGapMs = 2;
     options.replyDelayMs = delayMs;
     options.delayPatterns << SimulatorOptions::wholeCommand(QRegularExpression::escape(delayed));
+    options.delayCount = 2; // a readout is asked for more than once
     options.lateReply = late;
     SimulatorThread simulator(options);
     const ModuleModel model = distinctModel(axes);
@@ -164,16 +165,21 @@ void tst_ReplyIntegrity::parameterReadAndReadingYieldTheModulesValues()
         QCOMPARE(link.measurementSnapshot().modeText[0], QStringLiteral("MAX"));
         return;
     }
-    // A readout has no name to tell it by: once it waits before a poll or a query, it
-    // is discarded, or every later reply would be taken for the one before it.
-    QCOMPARE(readings.count(), 0);
-    QVERIFY(link.socket->waitForReadyRead(5000));
-    link.sendUpdateMeasure();
+    // A readout has no name to tell it by: one waiting when a query or a poll begins is
+    // discarded, or every later reply would be taken for the one before it.
     QCOMPARE(readings.count(), 0);
     QVERIFY(link.socket->waitForReadyRead(5000));
     link.getParameter();
     QCOMPARE(link.axisNum, axes);
     QCOMPARE(wrongFields(link, model), wrong);
+    link.sendUpdateMeasure();
+    QVERIFY(link.socket->waitForReadyRead(5000));
+    ModuleModel minimum = model;
+    minimum.measMode[0] = 2;
+    simulator.setModel(minimum);
+    link.sendUpdateMeasure(); // answered in time
+    QCOMPARE(readings.count(), 1);
+    QCOMPARE(link.measurementSnapshot().modeText[0], QStringLiteral("MIN"));
 }
 
 void tst_ReplyIntegrity::stopRightAfterSetupStillCloses_data()
