@@ -44,8 +44,12 @@ BusyDialog::BusyDialog(CommandInterface *link, QWidget *parent)
     connect(link, &CommandInterface::setProgress, this, &QProgressDialog::setValue, Qt::QueuedConnection);
     connect(link, &CommandInterface::setProgMaximum, this, &QProgressDialog::setMaximum, Qt::QueuedConnection);
     setValue(0);
-    // Without a title a window manager shows the program's file name.
+    // Without a title a window manager shows the program's file name. Three times as
+    // wide as the title in our font: a title bar's font is often larger and bold, and
+    // the bar holds an icon and three buttons; narrower, the title is cut to
+    // "QR36-... tool" over "Please wait...".
     setWindowTitle(QLatin1String(ProductInfo::title));
+    setMinimumWidth(3 * fontMetrics().horizontalAdvance(windowTitle()));
 }
 
 void BusyDialog::start()
