@@ -721,9 +721,12 @@ void ModuleSimulator::queueReply(const QString &command, const QByteArray &reply
     // Replies leave in order: a late one holds back those queued after it.
     qint64 due = m_clock.elapsed();
     const bool late = m_options.replyDelayMs > 0
-            && (m_options.delayPatterns.isEmpty() || matchesAny(m_options.delayPatterns, command));
-    if (late)
+            && (m_options.delayPatterns.isEmpty() || matchesAny(m_options.delayPatterns, command))
+            && (m_options.delayCount == 0 || m_delayedReplies < m_options.delayCount);
+    if (late) {
         due += m_options.replyDelayMs;
+        ++m_delayedReplies;
+    }
     if (late && m_options.lateReply != SimulatorOptions::LateReply::InOrder) {
         m_lateReplies.append({reply, due});
         writeDueReplies();

@@ -126,6 +126,7 @@ private:
     QVector<PendingWrite> m_lateReplies; // late replies that leave out of order
     qint64 m_lastDueMs = 0;
     int m_commandsThisConnection = 0;
+    int m_delayedReplies = 0;
     bool m_insideSetup = false;
 
     QVector<AxisGauge> m_gauges;

@@ -28,6 +28,7 @@ struct SimulatorOptions
     int silentAfter = 0;                         // take no command after the K-th, 0 = never
     int replyDelayMs = 0;                        // every reply late by this much...
     QVector<QRegularExpression> delayPatterns;   // ...or only these, when any are given
+    int delayCount = 0;                          // only the first K of those late, 0 = all
     enum class LateReply {
         InOrder,        // a late reply holds back the replies after it
         Alone,          // it leaves when due; the replies after it do not wait

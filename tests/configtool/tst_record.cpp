@@ -92,19 +92,23 @@ QProcess *tst_Record::startRecorder(const QStringList &arguments, const QString 
 void tst_Record::twoModulesUntilASignal_data()
 {
     QTest::addColumn<int>("signal");
-    QTest::newRow("Ctrl-C") << int(SIGINT);
-    QTest::newRow("terminate") << int(SIGTERM);
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("Ctrl-C") << int(SIGINT) << QString();
+    // Whatever the operator's locale, a reading is one field with a decimal point.
+    QTest::newRow("terminate, decimal-comma locale") << int(SIGTERM) << QStringLiteral("export LC_ALL=de_DE.UTF-8; ");
 }
 
 // One module answers, the other takes every command but the poll: its file is all gaps.
 void tst_Record::twoModulesUntilASignal()
 {
     QFETCH(int, signal);
+    QFETCH(QString, locale);
     const auto answering = startModule(QStringLiteral("127.0.0.70"), 3);
     const auto silent = startModule(QStringLiteral("127.0.0.71"), 2, false);
     QProcess *recorder = startRecorder({QStringLiteral("record"), QStringLiteral("--seconds"), QStringLiteral("600"),
                                         QStringLiteral("--interval-ms"), QStringLiteral("50"), QStringLiteral("--out"),
-                                        out->path(), QStringLiteral("127.0.0.70"), QStringLiteral("127.0.0.71")});
+                                        out->path(), QStringLiteral("127.0.0.70"), QStringLiteral("127.0.0.71")},
+                                       locale);
     const QString answered = out->filePath(QStringLiteral("127.0.0.70.csv"));
     const QString gaps = out->filePath(QStringLiteral("127.0.0.71.csv"));
     QTRY_VERIFY_WITH_TIMEOUT(rowsIn(answered) >= 10 && rowsIn(gaps) >= 2, 30000);

@@ -116,13 +116,18 @@ void tst_ReplyIntegrity::parameterReadAndReadingYieldTheModulesValues_data()
     QTest::addColumn<int>("axes");
     QTest::addColumn<bool>("split");
     QTest::addColumn<int>("delayMs");
+    QTest::addColumn<QString>("delayed");
     QTest::addColumn<Late>("late");
     QTest::addColumn<QStringList>("wrong");
     const QStringList lost{QStringLiteral("compHigh1")};
-    QTest::newRow("every reply in two pieces") << 16 << true << 0 << Late::InOrder << QStringList();
-    QTest::newRow("late, holding back the replies after it") << 2 << false << 1200 << Late::InOrder << lost;
-    QTest::newRow("late, arriving during a pause") << 2 << false << 1200 << Late::Alone << lost;
-    QTest::newRow("late, released as the next command arrives") << 2 << false << 1200 << Late::WithNextCommand << lost;
+    QTest::newRow("every reply in two pieces") << 16 << true << 0 << "" << Late::InOrder << QStringList();
+    QTest::newRow("late, holding back the replies after it")
+            << 2 << false << 1200 << "00CH1=?" << Late::InOrder << lost;
+    QTest::newRow("late, arriving during a pause") << 2 << false << 1200 << "00CH1=?" << Late::Alone << lost;
+    QTest::newRow("late, released as the next command arrives")
+            << 2 << false << 1200 << "00CH1=?" << Late::WithNextCommand << lost;
+    QTest::newRow("late readouts, waiting when the next read and the next poll begin")
+            << 2 << false << 1200 << "R" << Late::Alone << QStringList();
 }
 
 void tst_ReplyIntegrity::parameterReadAndReadingYieldTheModulesValues()
@@ -130,6 +135,7 @@ void tst_ReplyIntegrity::parameterReadAndReadingYieldTheModulesValues()
     QFETCH(int, axes);
     QFETCH(bool, split);
     QFETCH(int, delayMs);
+    QFETCH(QString, delayed);
     QFETCH(SimulatorOptions::LateReply, late);
     QFETCH(QStringList, wrong);
     SimulatorOptions options = simulatorOptions(axes);
@@ -137,7 +143,8 @@ void tst_ReplyIntegrity::parameterReadAndReadingYieldTheModulesValues()
         options.splitPatterns << SimulatorOptions::wholeCommand(QStringLiteral(".*"));
     options.splitGapMs = 2;
     options.replyDelayMs = delayMs;
-    options.delayPatterns << SimulatorOptions::wholeCommand(QStringLiteral("00CH1=\\?"));
+    options.delayPatterns << SimulatorOptions::wholeCommand(QRegularExpression::escape(delayed));
+    options.delayCount = 2; // a readout is asked for more than once
     options.lateReply = late;
     SimulatorThread simulator(options);
     const ModuleModel model = distinctModel(axes);
@@ -153,8 +160,26 @@ void tst_ReplyIntegrity::parameterReadAndReadingYieldTheModulesValues()
     link.dataFormat = 0;
     QSignalSpy readings(&link, &CommandInterface::onCompleteUpdateMeasure);
     link.sendUpdateMeasure();
+    if (delayed != QLatin1String("R")) {
+        QCOMPARE(readings.count(), 1);
+        QCOMPARE(link.measurementSnapshot().modeText[0], QStringLiteral("MAX"));
+        return;
+    }
+    // A readout has no name to tell it by: one waiting when a query or a poll begins is
+    // discarded, or every later reply would be taken for the one before it.
+    QCOMPARE(readings.count(), 0);
+    QVERIFY(link.socket->waitForReadyRead(5000));
+    link.getParameter();
+    QCOMPARE(link.axisNum, axes);
+    QCOMPARE(wrongFields(link, model), wrong);
+    link.sendUpdateMeasure();
+    QVERIFY(link.socket->waitForReadyRead(5000));
+    ModuleModel minimum = model;
+    minimum.measMode[0] = 2;
+    simulator.setModel(minimum);
+    link.sendUpdateMeasure(); // answered in time
     QCOMPARE(readings.count(), 1);
-    QCOMPARE(link.measurementSnapshot().modeText[0], QStringLiteral("MAX"));
+    QCOMPARE(link.measurementSnapshot().modeText[0], QStringLiteral("MIN"));
 }
 
 void tst_ReplyIntegrity::stopRightAfterSetupStillCloses_data()

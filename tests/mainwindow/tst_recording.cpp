@@ -8,8 +8,10 @@
 
 #include "communicationlogentry.h"
 #include "chartclasses.h"
+#include "commandinterface.h"
 #include "configurationfile.h"
 #include "readinghistory.h"
+#include "recordingfile.h"
 #include "windowharness.h"
 
 #include <QCheckBox>
@@ -109,6 +111,7 @@ private slots:
     void separatorChoiceIsWrittenAndRemembered();
     void recordingEndsWithTheFileComplete_data();
     void recordingEndsWithTheFileComplete();
+    void pollAnsweredBeforeTheStartIsLeftOut();
     void unwritableFileStopsTheRecordingNotTheMonitor_data();
     void unwritableFileStopsTheRecordingNotTheMonitor();
     void spreadMatchesTwoPassComputation_data();
@@ -439,6 +442,24 @@ void tst_Recording::recordingEndsWithTheFileComplete()
     QCOMPARE(csv.rows().size(), rows);
     for (const QStringList &line : csv.lines)
         QCOMPARE(line.size(), 8);
+}
+
+// The link hands its log over in its pauses, so a poll answered just before
+// "Record..." can reach the file after its start: it is no reading of the recording.
+void tst_Recording::pollAnsweredBeforeTheStartIsLeftOut()
+{
+    RecordingFile file;
+    const QString path = work->filePath(QStringLiteral("start.csv"));
+    const qint64 startMs = QDateTime::currentMSecsSinceEpoch();
+    QVERIFY(file.start(path, QStringLiteral("127.0.0.1"), ConfigurationFile::fromStore(CommandInterface()),
+                       RecordingFile::Separator::Comma, startMs));
+    for (const qint64 timeMs : {startMs - 1, startMs})
+        file.append(PollReading::gapAt(timeMs, 1));
+    file.stop();
+    file.waitUntilClosed();
+    const QVector<QStringList> rows = CsvFile(path).rows();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.at(0).at(1), QStringLiteral("0.000"));
 }
 
 void tst_Recording::unwritableFileStopsTheRecordingNotTheMonitor_data()
