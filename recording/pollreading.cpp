@@ -65,7 +65,7 @@ std::optional<PollReading> PollReading::fromLogEntry(const CommunicationLogEntry
     std::array<double, maxAxes> values;
     std::array<QString, maxAxes> modes;
     MeasurementReadout::decode(text, format, axes, values.data(), modes.data(), judge.data());
-    const bool judged = format >= 2;
+    const bool judged = MeasurementReadout::carriesComparator(format);
     for (int axis = 0; axis < axes; ++axis) {
         // Without a comparator letter, a value that is no number is the module's error sign.
         Result result = !judged ? (std::isnan(values[axis]) ? Result::Error : Result::NotJudged)
