@@ -181,9 +181,14 @@ bool ModuleJob::failedBy(const OperationOutcome &outcome, const QString &what)
                                    : QStringLiteral("reply \"%1\" is not a value").arg(fault.reply)});
     }
     if (!failedList.isEmpty()) {
+        // A line a person can read: a silent module fails every query, and --json
+        // names every one.
+        constexpr int namedInLine = 5;
         QStringList named;
-        for (const FailedSetting &setting : std::as_const(failedList))
+        for (const FailedSetting &setting : failedList.mid(0, namedInLine))
             named << QStringLiteral("%1 (%2): %3").arg(setting.key, setting.command, setting.problem);
+        if (failedList.size() > namedInLine)
+            named << QStringLiteral("and %1 more (--json names every one)").arg(failedList.size() - namedInLine);
         fail(count(failedList.size(), "setting", "settings")
                      + (what.isEmpty() ? QStringLiteral(" not read") : QStringLiteral(" not read back")),
              QStringLiteral(": ") + named.join(QLatin1String("; ")));

@@ -310,6 +310,8 @@ void tst_ConfigTool::everyEndIsToldAndJudged_data()
     garbledSetting.garble = QStringList{"01RSL=\\?"};
     Module silentSetting;
     silentSetting.silent = QStringList{"0RSFORM=\\?"};
+    Module garbledLimits;
+    garbledLimits.garble = QStringList{"0[0-2]CH[1-4]=\\?"};
     Module differing;
     differing.differs = true;
     Module dropsMidWrite = differing;
@@ -340,6 +342,14 @@ void tst_ConfigTool::everyEndIsToldAndJudged_data()
     QTest::newRow("save, setting query unanswered")
             << QVector<Module>{silentSetting} << QStringList{"save", "{A}", "{out}"} << 3
             << QStringList{"{A}: failed: 1 setting not read: module.dataFormat (0RSFORM=?): no reply"} << false << none;
+    const QString notAValue = QStringLiteral(" reply \"X#?\" is not a value");
+    QTest::newRow("save, many setting replies that do not convert")
+            << QVector<Module>{garbledLimits} << QStringList{"save", "{A}", "{out}"} << 3
+            << QStringList{"{A}: failed: 12 settings not read: axes[0].compHigh1 (00CH1=?):" + notAValue
+                           + "; axes[0].compHigh2 (00CH2=?):" + notAValue + "; axes[0].compHigh3 (00CH3=?):" + notAValue
+                           + "; axes[0].compHigh4 (00CH4=?):" + notAValue + "; axes[1].compHigh1 (01CH1=?):" + notAValue
+                           + "; and 7 more (--json names every one)"}
+            << false << none;
     QTest::newRow("save") << QVector<Module>{Module()} << QStringList{"save", "{A}", "{out}"} << 0
                           << QStringList{"{A}: 3 axes read, saved to {out}"} << true << none;
     QTest::newRow("load, connection dropped mid-write")
