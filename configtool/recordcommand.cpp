@@ -143,6 +143,7 @@ public:
     {
         return state == State::Connecting || state == State::NotReached || !lostAt.isEmpty() || !writeFault.isEmpty();
     }
+    int gapRows() const { return gaps; }
     QString summary() const
     {
         if (state == State::Connecting)
@@ -360,13 +361,19 @@ int run(const QStringList &arguments)
     QCoreApplication::exec();
 
     int failed = 0;
+    int withGaps = 0;
     for (const std::unique_ptr<ModuleRecorder> &module : modules) {
         module->stop();
         failed += module->failed() ? 1 : 0;
+        withGaps += !module->failed() && module->gapRows() > 0 ? 1 : 0;
     }
     for (const std::unique_ptr<ModuleRecorder> &module : modules)
         console.print(module->summary());
-    console.print(QStringLiteral("%1 of %2 recorded without a fault").arg(int(modules.size()) - failed).arg(modules.size()));
+    // A module that fell silent was still recorded to the end, but not without a fault.
+    QString tally = QStringLiteral("%1 of %2 recorded to the end").arg(int(modules.size()) - failed).arg(modules.size());
+    if (withGaps > 0)
+        tally += QStringLiteral(", %1 of them with gaps where a poll got no reading").arg(withGaps);
+    console.print(tally);
     modules.clear();
     return failed > 0 ? exitModuleFailed : 0;
 }
