@@ -2,6 +2,7 @@
 #include "monitorrecording.h"
 
 #include "commandinterface.h"
+#include "savefiledialog.h"
 #include "trendwindow.h"
 #include "ui_form_measuremonitor.h"
 
@@ -133,16 +134,10 @@ void MonitorRecording::chooseFile()
 {
     if (file.isRecording() || fileDialog)
         return;
-    fileDialog = new QFileDialog(window, QStringLiteral("Record readings"));
-    fileDialog->setAttribute(Qt::WA_DeleteOnClose);
-    fileDialog->setAcceptMode(QFileDialog::AcceptSave);
-    fileDialog->setNameFilter(QStringLiteral("CSV files (*.csv)"));
-    fileDialog->setDefaultSuffix(QStringLiteral("csv"));
-    fileDialog->setDirectory(folder);
-    fileDialog->selectFile(
+    fileDialog = SaveFileDialog::open(
+            window, QStringLiteral("Record readings"), QStringLiteral("CSV files (*.csv)"), folder,
             QStringLiteral("readings-%1.csv").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
     connect(fileDialog, &QFileDialog::fileSelected, this, &MonitorRecording::startRecording);
-    fileDialog->open();
 }
 
 void MonitorRecording::startRecording(const QString &path)

@@ -6,8 +6,9 @@
 class QFileDialog;
 class QWidget;
 
-// Where the capability window and the Type-1 study write their files. Neither
-// dialog blocks: the monitor goes on polling while the operator chooses or reads.
+// Where the recording, the trend's picture, the capability window and the Type-1
+// study write their files. No dialog blocks: the monitor goes on polling while the
+// operator chooses or reads.
 namespace SaveFileDialog {
 
 // "<stem>-axis<N>-<date>-<time>.<suffix>", the name proposed for a file of an axis.

@@ -7,6 +7,7 @@
 #include "moduleprotocol.h"
 #include "readingformat.h"
 #include "readinghistory.h"
+#include "savefiledialog.h"
 #include "trendlines.h"
 #include "ui_form_trend.h"
 
@@ -368,18 +369,13 @@ void TrendWindow::savePicture()
 {
     if (pictureDialog)
         return;
-    pictureDialog = new QFileDialog(this, QStringLiteral("Save Picture"));
-    pictureDialog->setAttribute(Qt::WA_DeleteOnClose);
-    pictureDialog->setAcceptMode(QFileDialog::AcceptSave);
-    pictureDialog->setNameFilter(QStringLiteral("PNG pictures (*.png)"));
-    pictureDialog->setDefaultSuffix(QStringLiteral("png"));
-    pictureDialog->setDirectory(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
-    pictureDialog->selectFile(
+    pictureDialog = SaveFileDialog::open(
+            this, QStringLiteral("Save Picture"), QStringLiteral("PNG pictures (*.png)"),
+            QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
             QStringLiteral("trend-%1.png").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
     connect(pictureDialog, &QFileDialog::fileSelected, this, [this](const QString &path) {
         if (!ui->chartView->grab().save(path, "PNG"))
             QMessageBox::warning(this, QStringLiteral("Save Picture"),
                                  QStringLiteral("\"%1\" could not be written.").arg(QDir::toNativeSeparators(path)));
     });
-    pictureDialog->open();
 }
